@@ -1,0 +1,119 @@
+// The hidden window's procedure: turns status messages, tray clicks and the
+// popup timer into icon, tooltip and help actions.
+#include "monitor.h"
+
+#include "../help/status_help.h"
+#include "../registry/settings.h"
+#include "../res/resource.h"
+#include "../tray/tray.h"
+
+LONG g_currentStatus = 0;
+HWND g_popupWindow = NULL;
+
+namespace {
+
+const char DEFAULT_TIP[] = "Printer Status";
+
+// The tray icon for a status code, or 0 to keep the current one.
+int StatusIconId(LONG code)
+{
+    switch (code) {
+    case 10001:
+    case 10049:
+        return IDI_PRINTER;
+    case 40021:
+        return IDI_PRINTER_STROKE;
+    case 40077:
+        return IDI_PRINTER_CROSSED;
+    default:
+        return 0;
+    }
+}
+
+// A private copy at the tray's size: LoadIconA would hand out a shared icon,
+// which must not be destroyed, and a 32x32 image the shell would shrink.
+HICON LoadTrayIcon(int id)
+{
+    return (HICON)LoadImageA(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON,
+                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                             LR_DEFAULTCOLOR);
+}
+
+void ShowTrayIcon(HWND window, int id)
+{
+    TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadTrayIcon(id), DEFAULT_TIP);
+}
+
+void CloseTrackedPopup()
+{
+    HWND popup = g_popupWindow;
+    if (!popup)
+        return;
+    // Forget it before sending: the send lets other messages in, and one of
+    // them may track a newer popup that must not be forgotten in its place.
+    g_popupWindow = NULL;
+    SendMessageA(popup, WM_CLOSE, 0, 0);
+}
+
+void OnBidiStatus(HWND window, bool showHelp, LONG code)
+{
+    if (code >= STATUS_REPEAT_THRESHOLD && code == g_currentStatus)
+        return;
+    g_currentStatus = code;
+
+    int iconId = StatusIconId(code);
+    if (iconId)
+        ShowTrayIcon(window, iconId);
+
+    char tip[80];
+    wsprintfA(tip, "Status %ld", (long)g_currentStatus);  // at most 18 characters
+    TraySetTip(window, TRAY_ICON_ID, tip);
+
+    CloseTrackedPopup();
+    if (showHelp)
+        OnStatusHelp(window);
+}
+
+void OnTrayNotify(HWND window, UINT mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+        // Forget the current status so that the stored one is taken again,
+        // even when it has not changed, and its help shown.
+        g_currentStatus = 0;
+        RefreshFromStoredStatus(window);
+        break;
+    case WM_RBUTTONDOWN:
+        DestroyWindow(window);
+        break;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        ShowTrayIcon(window, IDI_PRINTER);
+        RefreshFromStoredStatus(window);
+        return 0;
+    case WM_DESTROY:
+        TrayDelete(window, TRAY_ICON_ID);
+        PostQuitMessage(0);
+        return 0;
+    case WM_TIMER:
+        if (wParam == POPUP_TIMER_ID) {
+            CloseTrackedPopup();
+            KillTimer(window, POPUP_TIMER_ID);
+        }
+        return 0;
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(window, (UINT)lParam);
+        return 0;
+    case WM_BIDISTATUS:
+        OnBidiStatus(window, wParam != 0, (LONG)lParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,8 @@
+// DadaVizi: shows one printer's status in the notification area.
+#include "monitor.h"
+
+// The command line and show state are ignored: the window is never shown.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return RunMonitor(instance);
+}

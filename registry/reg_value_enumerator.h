@@ -1,0 +1,30 @@
+// Opens one registry key and walks the names of its values.
+#ifndef DADAVIZI_REG_VALUE_ENUMERATOR_H
+#define DADAVIZI_REG_VALUE_ENUMERATOR_H
+
+#include "global_buffer.h"
+
+// Callers loop while `state` is ERROR_SUCCESS, using `name.data`, and step
+// with Next().
+class RegValueEnumerator {
+public:
+    // A null path names no key: the enumerator then stays closed.
+    RegValueEnumerator(HKEY root, const char *path);
+    ~RegValueEnumerator();
+
+    bool Open(HKEY root, const char *path);
+    bool Next();
+    void Close();
+
+    DWORD valueCount;   // values the key had when opened
+    LONG index;         // the current value; -1 before the first
+    HKEY key;           // the open key, or NULL
+    LONG state;         // 0 on a value, ERROR_NO_MORE_ITEMS after the last, 2 closed
+    GlobalBuffer name;  // the current value's name
+
+private:
+    RegValueEnumerator(const RegValueEnumerator &) = delete;
+    RegValueEnumerator &operator=(const RegValueEnumerator &) = delete;
+};
+
+#endif

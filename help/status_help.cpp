@@ -1,6 +1,105 @@
-// Status help. The help file and topic lookup come later.
+// Status help: the help map, the copy of the status data for the help file,
+// and the help engine calls.
 #include "status_help.h"
 
-void OnStatusHelp(HWND)
+#include "../app/monitor.h"
+#include "../app/text.h"
+#include "../registry/reg_value_enumerator.h"
+#include "../registry/settings.h"
+#include "help_file.h"
+
+namespace {
+
+const int DEFAULT_POPUP_TIME = 3000;  // milliseconds
+
+}  // namespace
+
+void OnStatusHelp(HWND window)
 {
+    const char *file = FindHelpFile();
+    if (!file)
+        return;
+
+    // Popups open at the bottom-right corner of the screen.
+    DWORD corner = MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    WinHelpA(window, file, HELP_SETPOPUP_POS, corner);
+
+    int popupTime = ReadProfileInt(ReadMonitorSetting("Driver"), "TimeCloseWindow",
+                                   DEFAULT_POPUP_TIME);
+    // The help calls let messages in, so the status may have moved on since
+    // this sequence started: show the one that is current now.
+    ShowStatusHelp(window, g_currentStatus, popupTime > 0);
+    if (popupTime <= 0)
+        return;
+
+    // The popup exists only once the topic call has returned.
+    g_popupWindow = FindWindowA("MS_WINNOTE", "");
+    SetTimer(window, POPUP_TIMER_ID, (UINT)popupTime, NULL);
+}
+
+void ShowStatusHelp(HWND window, LONG code, bool popup)
+{
+    UINT context = LookUpHelpContext(code);
+    if (!context)
+        return;
+
+    CopyStatusDataToHelpWindow();
+
+    const char *file = FindHelpFile();
+    if (!file)
+        return;
+    if (popup) {
+        WinHelpA(window, file, HELP_CONTEXTPOPUP, context);
+        return;
+    }
+    char fileAndWindow[256];
+    if (FormatBounded(fileAndWindow, sizeof fileAndWindow, "%s>SEC", file))
+        WinHelpA(window, fileAndWindow, HELP_CONTEXT, context);
+}
+
+UINT LookUpHelpContext(LONG code)
+{
+    // Rounded as an unsigned number, looked up as a signed one: -3 tries
+    // "-3", "-96" and "-296".
+    DWORD unsignedCode = (DWORD)code;
+    const LONG keys[3] = {code, (LONG)(unsignedCode - unsignedCode % 100),
+                          (LONG)(unsignedCode - unsignedCode % 1000)};
+
+    UINT context = 0;
+    for (LONG key : keys) {
+        char keyText[20];
+        wsprintfA(keyText, "%ld", (long)key);  // at most 11 characters
+        context = (UINT)ReadProfileInt("HelpMap", keyText, 0);
+        if (context)
+            break;
+    }
+    return context;
+}
+
+void CopyStatusDataToHelpWindow()
+{
+    RegValueEnumerator values(HKEY_LOCAL_MACHINE, StatusDataKeyPath());
+    while (values.state == ERROR_SUCCESS) {
+        // Room for a terminator after 256 bytes of data, which may not hold one.
+        BYTE data[256 + 1];
+        DWORD size = 256;
+        const char *name = reinterpret_cast<const char *>(values.name.data);
+        if (RegQueryValueExA(values.key, name, NULL, NULL, data, &size) == ERROR_SUCCESS &&
+            size <= 256) {
+            data[size] = '\0';
+            SetHelpWindowValue(name, reinterpret_cast<const char *>(data));
+        }
+        values.Next();
+    }
+}
+
+void SetHelpWindowValue(const char *name, const char *text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, HELP_WINDOW_KEY, 0, NULL, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
+                   (DWORD)lstrlenA(text) + 1);
+    RegCloseKey(key);
 }

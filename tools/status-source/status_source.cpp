@@ -1,0 +1,233 @@
+// DadaViziStatus: writes a printer status into the status data key and
+// reports it to the running monitor, the way a printer's status source does.
+#include <windows.h>
+
+#include "app/monitor.h"
+#include "registry/settings.h"
+
+namespace {
+
+enum ExitCode {
+    EXIT_DONE = 0,
+    EXIT_USAGE = 1,
+    EXIT_NO_SETTINGS = 2,
+    EXIT_NO_MONITOR = 3,
+    EXIT_WRITE_FAILED = 4,
+    EXIT_NO_ANSWER = 5,
+};
+
+// The monitor answers once it has handled the status, help call included;
+// a help engine that has to start first may take a while.
+const UINT ANSWER_TIMEOUT = 30000;  // milliseconds
+
+// Longest detail text: the monitor copies values of up to 256 bytes,
+// terminator included, into the help window key.
+const int MAX_DETAIL_TEXT = 255;
+const int MAX_DETAIL_NAME = 255;
+
+const char USAGE[] =
+    "Usage: DadaViziStatus [--no-help] [--write-only | --send-only] CODE [NAME=TEXT ...]\r\n"
+    "\r\n"
+    "Reports a printer status to the DadaVizi monitor. It writes CODE to the value\r\n"
+    "\"Code\" of the status data key (the key named by the value \"Monitor\" of\r\n"
+    "HKLM\\SOFTWARE\\Halvik\\Zive Dozorod, sub-key \"BidiData\", created when missing)\r\n"
+    "and each NAME=TEXT as a string value NAME holding TEXT, then sends the status\r\n"
+    "to the window \"DadaVizi\" and waits until the monitor has handled it.\r\n"
+    "\r\n"
+    "  CODE          status code, a 32-bit signed decimal number (-2147483648 to\r\n"
+    "                2147483647)\r\n"
+    "  NAME=TEXT     a status detail; NAME is not \"Code\", TEXT is at most 255\r\n"
+    "                characters\r\n"
+    "  --no-help     report the status without asking for its help topic\r\n"
+    "  --write-only  only write the status data; tell no monitor\r\n"
+    "  --send-only   only send the status; the registry is not touched and no\r\n"
+    "                NAME=TEXT may be given\r\n"
+    "  --help        show this text\r\n"
+    "\r\n"
+    "Exit codes:\r\n"
+    "  0  done\r\n"
+    "  1  usage error\r\n"
+    "  2  the settings key or its value \"Monitor\" is missing (or too long)\r\n"
+    "  3  no monitor is running (the status data was written, unless --send-only)\r\n"
+    "  4  writing the status data failed\r\n"
+    "  5  the monitor did not answer within 30 seconds\r\n";
+
+void WriteText(DWORD handleId, const char *text)
+{
+    HANDLE handle = GetStdHandle(handleId);
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
+}
+
+// `detail` is printed with at most 200 characters, so the line always fits.
+int Fail(int code, const char *what, const char *detail)
+{
+    char line[1025];
+    wsprintfA(line, "DadaViziStatus: %s%.200s\r\n", what, detail ? detail : "");
+    WriteText(STD_ERROR_HANDLE, line);
+    if (code == EXIT_USAGE)
+        WriteText(STD_ERROR_HANDLE, "Try DadaViziStatus --help.\r\n");
+    return code;
+}
+
+// A whole 32-bit signed decimal number: an optional sign and digits only.
+bool ParseCode(const char *text, LONG *code)
+{
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = (*text++ == '-');
+    if (!*text)
+        return false;
+    unsigned long long value = 0;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        value = value * 10 + (unsigned)(*text - '0');
+        if (value > 2147483648ull)
+            return false;
+    }
+    if (!negative && value > 2147483647ull)
+        return false;
+    *code = negative ? (LONG)(0u - (DWORD)value) : (LONG)value;
+    return true;
+}
+
+struct Options {
+    bool help = true;
+    bool write = true;
+    bool send = true;
+    LONG code = 0;
+    int firstDetail = 0;  // index into argv of the first NAME=TEXT
+};
+
+// Returns EXIT_DONE when the arguments make a status, -1 for --help.
+int ParseArguments(int argc, char **argv, Options *options)
+{
+    bool writeOnly = false, sendOnly = false, haveCode = false;
+    int index = 1;
+    for (; index < argc && !haveCode; ++index) {
+        const char *argument = argv[index];
+        if (lstrcmpA(argument, "--help") == 0 || lstrcmpA(argument, "-h") == 0 ||
+            lstrcmpA(argument, "/?") == 0)
+            return -1;
+        if (lstrcmpA(argument, "--no-help") == 0)
+            options->help = false;
+        else if (lstrcmpA(argument, "--write-only") == 0)
+            writeOnly = true;
+        else if (lstrcmpA(argument, "--send-only") == 0)
+            sendOnly = true;
+        else if (argument[0] == '-' && argument[1] == '-')
+            return Fail(EXIT_USAGE, "unknown option ", argument);
+        else if (ParseCode(argument, &options->code))
+            haveCode = true;
+        else
+            return Fail(EXIT_USAGE, "CODE must be a 32-bit signed decimal number: ", argument);
+    }
+    if (!haveCode)
+        return Fail(EXIT_USAGE, "no status CODE given", NULL);
+    if (writeOnly && sendOnly)
+        return Fail(EXIT_USAGE, "--write-only and --send-only exclude each other", NULL);
+    options->write = !sendOnly;
+    options->send = !writeOnly;
+    options->firstDetail = index;
+
+    for (; index < argc; ++index) {
+        const char *argument = argv[index];
+        if (lstrcmpA(argument, "--help") == 0)
+            return -1;
+        const char *equals = argument;
+        while (*equals && *equals != '=')
+            ++equals;
+        int nameLength = (int)(equals - argument);
+        if (!*equals || nameLength == 0)
+            return Fail(EXIT_USAGE, "a status detail must be NAME=TEXT: ", argument);
+        if (nameLength > MAX_DETAIL_NAME)
+            return Fail(EXIT_USAGE, "a detail NAME is longer than 255 characters: ", argument);
+        if (lstrlenA(equals + 1) > MAX_DETAIL_TEXT)
+            return Fail(EXIT_USAGE, "a detail TEXT is longer than 255 characters: ", argument);
+        // Registry value names ignore case.
+        if (nameLength == 4 && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, argument,
+                                              4, "Code", 4) == CSTR_EQUAL)
+            return Fail(EXIT_USAGE, "the value \"Code\" is set by CODE, not as a detail", NULL);
+        if (sendOnly)
+            return Fail(EXIT_USAGE, "--send-only writes nothing, so it takes no NAME=TEXT", NULL);
+    }
+    return EXIT_DONE;
+}
+
+bool SetString(HKEY key, const char *name, const char *text)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
+                          (DWORD)lstrlenA(text) + 1) == ERROR_SUCCESS;
+}
+
+int WriteStatusData(const Options &options, int argc, char **argv)
+{
+    // The monitor's own accessor: an empty or missing "Monitor" and a path
+    // too long for the monitor both mean there is no status data key.
+    const char *monitor = ReadMonitorSetting("Monitor");
+    if (!monitor[0])
+        return Fail(EXIT_NO_SETTINGS, "no value \"Monitor\" in HKLM\\" SETTINGS_KEY, NULL);
+    const char *path = StatusDataKeyPath();
+    if (!path)
+        return Fail(EXIT_NO_SETTINGS, "the value \"Monitor\" is too long", NULL);
+
+    HKEY key;
+    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, NULL, &key, NULL);
+    if (result != ERROR_SUCCESS)
+        return Fail(EXIT_WRITE_FAILED, "cannot create or open HKLM\\", path);
+
+    // The details go first, so that whoever sees the new code sees its details.
+    bool written = true;
+    char name[MAX_DETAIL_NAME + 1];
+    for (int index = options.firstDetail; index < argc && written; ++index) {
+        const char *equals = argv[index];
+        while (*equals != '=')
+            ++equals;
+        lstrcpynA(name, argv[index], (int)(equals - argv[index]) + 1);
+        written = SetString(key, name, equals + 1);
+    }
+    char code[16];
+    wsprintfA(code, "%ld", (long)options.code);  // at most 11 characters
+    if (written)
+        written = SetString(key, "Code", code);
+    RegCloseKey(key);
+    if (!written)
+        return Fail(EXIT_WRITE_FAILED, "cannot write the status data in HKLM\\", path);
+    return EXIT_DONE;
+}
+
+int SendStatus(const Options &options)
+{
+    HWND window = FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME);
+    if (!window)
+        return Fail(EXIT_NO_MONITOR, "no monitor is running (no window \"DadaVizi\")", NULL);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, WM_BIDISTATUS, options.help ? 1 : 0, (LPARAM)options.code,
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, ANSWER_TIMEOUT, &answer))
+        return Fail(EXIT_NO_ANSWER, "the monitor did not answer", NULL);
+    return EXIT_DONE;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    int result = ParseArguments(argc, argv, &options);
+    if (result < 0) {
+        WriteText(STD_OUTPUT_HANDLE, USAGE);
+        return EXIT_DONE;
+    }
+    if (result != EXIT_DONE)
+        return result;
+
+    if (options.write && (result = WriteStatusData(options, argc, argv)) != EXIT_DONE)
+        return result;
+    if (options.send)
+        return SendStatus(options);
+    return EXIT_DONE;
+}

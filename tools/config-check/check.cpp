@@ -1,0 +1,499 @@
+// The configuration check, step by step in the monitor's order: settings,
+// status data, printer driver data and help file, help map, display. Every
+// value is read through the monitor's own code where it has a call for it,
+// so the report shows what the monitor sees, not what it ought to see.
+#include "check.h"
+
+#include "app/monitor.h"
+#include "app/text.h"
+#include "help/help_file.h"
+#include "help/status_help.h"
+#include "registry/reg_key_reader.h"
+#include "registry/reg_value_enumerator.h"
+#include "registry/settings.h"
+
+#include <stdarg.h>
+
+namespace {
+
+const char DRIVER_DATA_FORMAT[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%s\\PrinterDriverData";
+const int DEFAULT_POPUP_TIME = 3000;  // milliseconds, as the monitor's
+
+const char USAGE[] =
+    "Usage: DadaViziCheck [CODE]\n"
+    "       DadaViziCheck --help\n"
+    "\n"
+    "Reads the DadaVizi configuration of this computer the way the monitor reads\n"
+    "it, and says what the monitor would do with status CODE (a decimal number;\n"
+    "default: the stored code, value \"Code\" of the status data key). It only\n"
+    "reads: nothing is changed.\n"
+    "\n"
+    "It shows the settings (HKLM\\" SETTINGS_KEY "),\n"
+    "the status data key and its values, the printer driver data and the help\n"
+    "file it names, each HelpMap key tried for CODE in DODOZOD.INI and the help\n"
+    "context found, the popup time and display mode, and the help window key.\n"
+    "Each missing piece is on a line of its own starting with \"MISSING:\";\n"
+    "list them with\n"
+    "    DadaViziCheck | find \"MISSING\"\n"
+    "Run the build that matches the monitor's (32-bit): on 64-bit Windows it\n"
+    "then sees the same registry view and system directory as the monitor.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  help for CODE would be shown\n"
+    "  1  usage error\n"
+    "  2  settings incomplete: no settings key or no \"Printer\" value; without\n"
+    "     CODE also no \"Monitor\" value, status data key or \"Code\" value\n"
+    "  3  no help file: printer driver data missing or incomplete, or the help\n"
+    "     file it names does not exist\n"
+    "  4  no help topic: no profile file, or no HelpMap entry for CODE\n"
+    "The first missing piece in that order decides. Missing pieces that do not\n"
+    "stop the help (the \"Driver\" value, an unwritable help window key) are\n"
+    "reported and leave the exit code alone.\n";
+
+HANDLE g_out = NULL;
+int g_exitCode = CHECK_HELP_SHOWN;
+int g_missingCount = 0;
+
+// Lines end in CR LF, so that a report saved to a file reads well anywhere.
+void Write(const char *text, int length)
+{
+    DWORD written = 0;
+    int start = 0;
+    for (int i = 0; i < length; ++i) {
+        if (text[i] != '\n')
+            continue;
+        WriteFile(g_out, text + start, (DWORD)(i - start), &written, NULL);
+        WriteFile(g_out, "\r\n", 2, &written, NULL);
+        start = i + 1;
+    }
+    if (start < length)
+        WriteFile(g_out, text + start, (DWORD)(length - start), &written, NULL);
+}
+
+void PrintArgs(const char *format, va_list args)
+{
+    // wvsprintfA writes at most 1024 characters and the terminator; when it
+    // cuts a line short, the text may end before its count, so measure it.
+    char line[1025];
+    if (wvsprintfA(line, format, args) > 0)
+        Write(line, lstrlenA(line));
+}
+
+// Longer than one formatted line, so written as it is.
+void PrintUsage()
+{
+    Write(USAGE, lstrlenA(USAGE));
+}
+
+void Print(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    PrintArgs(format, args);
+    va_end(args);
+}
+
+// `exitCode` is what a missing piece costs the help (CHECK_HELP_SHOWN when
+// it costs nothing); the first one in the monitor's order counts.
+void Fail(int exitCode)
+{
+    if (g_exitCode == CHECK_HELP_SHOWN)
+        g_exitCode = exitCode;
+}
+
+// One missing piece, on a line of its own.
+void Missing(int exitCode, const char *format, ...)
+{
+    Print("MISSING: ");
+    va_list args;
+    va_start(args, format);
+    PrintArgs(format, args);
+    va_end(args);
+    Print("\n");
+    Fail(exitCode);
+    ++g_missingCount;
+}
+
+// Registry data as the monitor uses it: text up to the first zero byte.
+// Control characters are shown as \xNN to keep one value on one line.
+void PrintQuoted(const char *text, DWORD length)
+{
+    static const char HEX[] = "0123456789ABCDEF";
+    const DWORD SHOWN = 256;
+    char line[4 * SHOWN + 8];
+    int used = 0;
+    line[used++] = '"';
+    DWORD i = 0;
+    for (; i < length && i < SHOWN && text[i]; ++i) {
+        unsigned char c = (unsigned char)text[i];
+        if (c < 0x20 || c == 0x7F) {
+            line[used++] = '\\';
+            line[used++] = 'x';
+            line[used++] = HEX[c >> 4];
+            line[used++] = HEX[c & 15];
+        } else {
+            line[used++] = (char)c;
+        }
+    }
+    line[used++] = '"';
+    if (i < length && text[i]) {
+        line[used++] = '.';
+        line[used++] = '.';
+        line[used++] = '.';
+    }
+    Write(line, used);
+}
+
+bool FileExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDelimiter(const char *delimiters, char c)
+{
+    for (; *delimiters; ++delimiters) {
+        if (*delimiters == c)
+            return true;
+    }
+    return false;
+}
+
+// The tokenizer FindHelpFile splits the driver's entry with: leading
+// delimiters skipped, the token ended in place, the cursor left after it.
+char *NextToken(char *&cursor, const char *delimiters)
+{
+    char *start = cursor;
+    while (*start && IsDelimiter(delimiters, *start))
+        ++start;
+    if (!*start) {
+        cursor = start;
+        return NULL;
+    }
+    char *end = start;
+    while (*end && !IsDelimiter(delimiters, *end))
+        ++end;
+    if (*end)
+        *end++ = '\0';
+    cursor = end;
+    return start;
+}
+
+bool ParseCode(const char *text, LONG *code)
+{
+    const char *digits = (*text == '+' || *text == '-') ? text + 1 : text;
+    if (!*digits || lstrlenA(digits) > 10)
+        return false;
+    for (const char *c = digits; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return false;
+    }
+    *code = ParseDecimal(text);  // wraps like the status message's 32-bit code
+    return true;
+}
+
+// One settings value: what the monitor's reader returns, copied into `copy`
+// (256 bytes), with the reason when that is empty.
+void CheckSetting(RegKeyReader &settings, const char *name, char *copy, int exitCode)
+{
+    lstrcpynA(copy, ReadMonitorSetting(name), 256);
+    if (settings.state != ERROR_SUCCESS)
+        return;
+    const char *stored = settings.ReadValue(name);
+    if (!stored) {
+        Missing(exitCode, "value %s in HKLM\\%s", name, SETTINGS_KEY);
+        return;
+    }
+    Print("  %-8s ", name);
+    PrintQuoted(stored, settings.length);
+    Print("\n");
+    if (copy[0])
+        return;
+    if (stored[0])
+        Missing(exitCode, "value %s in HKLM\\%s that fits: %lu bytes, at most 255 characters",
+                name, SETTINGS_KEY, settings.length);
+    else
+        Missing(exitCode, "value %s in HKLM\\%s (it is empty)", name, SETTINGS_KEY);
+}
+
+// The status data key and its values; the stored code when there is one.
+bool CheckStatusData(const char *monitor, int exitCode, LONG *storedCode)
+{
+    // Reported with the settings already; the monitor would try "\BidiData".
+    if (!monitor[0]) {
+        Print("\nStatus data key  (none: no \"Monitor\" value)\n");
+        Fail(exitCode);
+        return false;
+    }
+    const char *path = StatusDataKeyPath();
+    if (!path) {
+        Print("\nStatus data key\n");
+        Missing(exitCode, "status data key: \"<Monitor>\\BidiData\" is longer than 255 characters");
+        return false;
+    }
+    char statusPath[256];
+    lstrcpynA(statusPath, path, sizeof statusPath);
+    Print("\nStatus data key  HKLM\\%s\n", statusPath);
+
+    RegKeyReader reader(HKEY_LOCAL_MACHINE, statusPath);
+    if (reader.state != ERROR_SUCCESS) {
+        Missing(exitCode, "status data key HKLM\\%s", statusPath);
+        return false;
+    }
+    RegValueEnumerator values(HKEY_LOCAL_MACHINE, statusPath);
+    if (values.state == ERROR_NO_MORE_ITEMS)
+        Print("  (no values)\n");
+    else if (values.state != ERROR_SUCCESS)
+        Print("  (values cannot be listed: error %ld)\n", values.state);
+    for (; values.state == ERROR_SUCCESS; values.Next()) {
+        const char *name = reinterpret_cast<const char *>(values.name.data);
+        const char *data = reader.ReadValue(name);
+        Print("  %s  ", name[0] ? name : "(default)");
+        PrintQuoted(data ? data : "", data ? reader.length : 0);
+        if (data && reader.length > 256)
+            Print("  (%lu bytes: too long, not copied to the help window key)", reader.length);
+        Print("\n");
+    }
+
+    const char *code = reader.ReadValue("Code");
+    if (!code) {
+        Missing(exitCode, "value Code in HKLM\\%s", statusPath);
+        return false;
+    }
+    *storedCode = ParseDecimal(code);
+    Print("  stored code %ld\n", (long)*storedCode);
+    return true;
+}
+
+// The two driver data values and the help file number, as FindHelpFile
+// reads them; a missing piece is reported by name.
+void ExplainDriverData(const char *printer)
+{
+    if (!printer[0]) {
+        Print("\nPrinter driver data key  (none: no \"Printer\" value)\n");
+        return;
+    }
+    char path[256];
+    if (!FormatBounded(path, sizeof path, DRIVER_DATA_FORMAT, printer)) {
+        Print("\nPrinter driver data key\n");
+        Missing(CHECK_NO_HELP_FILE, "printer driver data key: the printer name is too long");
+        return;
+    }
+    Print("\nPrinter driver data key  HKLM\\%s\n", path);
+    RegKeyReader driverData(HKEY_LOCAL_MACHINE, path);
+    if (driverData.state != ERROR_SUCCESS) {
+        Missing(CHECK_NO_HELP_FILE, "printer driver data key HKLM\\%s", path);
+        return;
+    }
+    const char *language = driverData.ReadValue("DrvlibIntl");
+    if (!language) {
+        Missing(CHECK_NO_HELP_FILE, "value DrvlibIntl in HKLM\\%s", path);
+        return;
+    }
+    Print("  DrvlibIntl  ");
+    PrintQuoted(language, driverData.length);
+    Print("\n");
+
+    char entryName[256];
+    if (!FormatBounded(entryName, sizeof entryName, "DrvlibIntl=%s",
+                       lstrlenA(language) >= 2 ? language + 2 : "")) {
+        Missing(CHECK_NO_HELP_FILE, "entry name: value DrvlibIntl is too long");
+        return;
+    }
+    // The reader's buffer is ours until the next read: split it in place.
+    char *entry = const_cast<char *>(driverData.ReadValue(entryName));
+    if (!entry) {
+        Missing(CHECK_NO_HELP_FILE, "value %s in HKLM\\%s", entryName, path);
+        return;
+    }
+    Print("  %s  ", entryName);
+    PrintQuoted(entry, driverData.length);
+    Print("\n");
+    char *cursor = entry;
+    const char *number = NextToken(cursor, ",") ? NextToken(cursor, ",:") : NULL;
+    if (!number) {
+        Missing(CHECK_NO_HELP_FILE, "help file number: value %s needs \"<name>,<number>\"",
+                entryName);
+        return;
+    }
+    Print("  help file number %ld\n", (long)ParseDecimal(number));
+}
+
+// The help file the monitor would open, in `file` (MAX_PATH), if it exists.
+bool CheckHelpFile(const char *printer, char *file)
+{
+    int before = g_missingCount;
+    ExplainDriverData(printer);
+
+    const char *found = FindHelpFile();
+    if (!found) {
+        Print("\nHelp file  (none)\n");
+        if (g_missingCount == before && printer[0])
+            Missing(CHECK_NO_HELP_FILE, "help file: the printer driver data names none");
+        Fail(CHECK_NO_HELP_FILE);
+        return false;
+    }
+    lstrcpynA(file, found, MAX_PATH);
+    Print("\nHelp file  %s\n", file);
+    if (!FileExists(file)) {
+        Missing(CHECK_NO_HELP_FILE, "help file %s", file);
+        return false;
+    }
+    Print("  exists\n");
+    return true;
+}
+
+// Each key tried in the help map, then the monitor's own lookup.
+UINT CheckHelpMap(LONG code)
+{
+    Print("\nHelp map  code %ld in section [HelpMap] of %s\n", (long)code, g_profilePath);
+    if (!g_profilePath[0]) {
+        Missing(CHECK_NO_HELP_TOPIC, "profile file: the system directory is too long for its path");
+        return 0;
+    }
+    if (!FileExists(g_profilePath)) {
+        Missing(CHECK_NO_HELP_TOPIC, "profile file %s", g_profilePath);
+        return 0;
+    }
+
+    DWORD unsignedCode = (DWORD)code;
+    const LONG keys[3] = {code, (LONG)(unsignedCode - unsignedCode % 100),
+                          (LONG)(unsignedCode - unsignedCode % 1000)};
+    char tried[3 * 13] = "";
+    for (LONG key : keys) {
+        char keyText[20];
+        wsprintfA(keyText, "%ld", (long)key);  // at most 11 characters
+        if (tried[0])
+            lstrcatA(tried, ", ");
+        lstrcatA(tried, keyText);
+        UINT context = (UINT)ReadProfileInt("HelpMap", keyText, 0);
+        Print("  %s = %u%s\n", keyText, context, context ? "" : " (none)");
+        if (context)
+            break;
+    }
+
+    UINT context = LookUpHelpContext(code);
+    if (!context) {
+        Missing(CHECK_NO_HELP_TOPIC, "HelpMap entry for %s in %s", tried, g_profilePath);
+        return 0;
+    }
+    Print("  help context %u\n", context);
+    return context;
+}
+
+// Popup time, display mode and the help window key; returns the popup time.
+int CheckDisplay(const char *driver, const char *file, bool haveFile)
+{
+    Print("\nDisplay\n");
+    int time = ReadProfileInt(driver, "TimeCloseWindow", DEFAULT_POPUP_TIME);
+    // A second read with another fallback tells a stored value from the default.
+    bool stored = time == ReadProfileInt(driver, "TimeCloseWindow", DEFAULT_POPUP_TIME + 1);
+    Print("  TimeCloseWindow in [%s] = %d%s\n", driver, time, stored ? "" : " (not set: default)");
+    if (time > 0) {
+        Print("  mode popup at the bottom-right corner (%d, %d), closed after %d ms\n",
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), time);
+    } else {
+        char target[256] = "";
+        if (haveFile && !FormatBounded(target, sizeof target, "%s>SEC", file))
+            Missing(CHECK_NO_HELP_FILE, "room for \">SEC\": help file path over 251 characters");
+        Print("  mode secondary window \"SEC\": %s\n", target);
+    }
+
+    RegKeyReader helpWindow(HKEY_LOCAL_MACHINE, HELP_WINDOW_KEY);
+    if (helpWindow.state != ERROR_SUCCESS) {
+        Print("  help window key HKLM\\%s: not there yet, the monitor creates it\n",
+              HELP_WINDOW_KEY);
+        return time;
+    }
+    // Opening for writing writes nothing, but tells whether the copy can work.
+    HKEY key;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, HELP_WINDOW_KEY, 0, KEY_READ | KEY_WRITE, &key);
+    if (result == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        Print("  help window key HKLM\\%s: there, writable\n", HELP_WINDOW_KEY);
+    } else {
+        Missing(CHECK_HELP_SHOWN, "write access to HKLM\\%s (error %ld): help without status data",
+                HELP_WINDOW_KEY, result);
+    }
+    return time;
+}
+
+int UsageError(const char *format, const char *argument)
+{
+    Print("DadaViziCheck: ");
+    Print(format, argument);
+    Print("\n\n");
+    PrintUsage();
+    return CHECK_USAGE;
+}
+
+}  // namespace
+
+int RunConfigCheck(int argc, char **argv, HANDLE out)
+{
+    g_out = out;
+    g_exitCode = CHECK_HELP_SHOWN;
+    g_missingCount = 0;
+
+    LONG code = 0;
+    bool haveCode = false;
+    if (argc > 1)
+        return UsageError("one status code at most, not \"%s ...\"", argv[0]);
+    if (argc == 1) {
+        if (!lstrcmpA(argv[0], "--help") || !lstrcmpA(argv[0], "-h") || !lstrcmpA(argv[0], "/?")) {
+            PrintUsage();
+            return CHECK_HELP_SHOWN;
+        }
+        if (!ParseCode(argv[0], &code))
+            return UsageError("\"%s\" is not a status code", argv[0]);
+        haveCode = true;
+    }
+
+    Print("DadaVizi configuration check\n\n");
+    Print("System directory  %s\n", g_systemDir);
+    Print("Profile file      %s\n", g_profilePath);
+    Print("Monitor running   %s\n",
+          FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME) ? "yes" : "no");
+
+    // Settings: without "Printer" there is no help file; without "Monitor"
+    // no stored code; without "Driver" only the default popup time.
+    char monitor[256], printer[256], driver[256];
+    Print("\nSettings key  HKLM\\%s\n", SETTINGS_KEY);
+    {
+        RegKeyReader settings(HKEY_LOCAL_MACHINE, SETTINGS_KEY);
+        if (settings.state != ERROR_SUCCESS)
+            Missing(CHECK_SETTINGS_INCOMPLETE, "settings key HKLM\\%s", SETTINGS_KEY);
+        CheckSetting(settings, "Monitor", monitor,
+                     haveCode ? CHECK_HELP_SHOWN : CHECK_SETTINGS_INCOMPLETE);
+        CheckSetting(settings, "Printer", printer, CHECK_SETTINGS_INCOMPLETE);
+        CheckSetting(settings, "Driver", driver, CHECK_HELP_SHOWN);
+    }
+
+    LONG storedCode = 0;
+    int storedCodeCost = haveCode ? CHECK_HELP_SHOWN : CHECK_SETTINGS_INCOMPLETE;
+    bool haveStored = CheckStatusData(monitor, storedCodeCost, &storedCode);
+    if (!haveCode && haveStored)
+        code = storedCode;
+
+    char file[MAX_PATH] = "";
+    bool haveFile = CheckHelpFile(printer, file);
+
+    UINT context = 0;
+    if (haveCode || haveStored)
+        context = CheckHelpMap(code);
+    else
+        Print("\nHelp map  no code to look up: give one as CODE\n");
+
+    int time = CheckDisplay(driver, file, haveFile);
+
+    if (g_exitCode == CHECK_HELP_SHOWN)
+        Print("\nResult: help topic %u of %s would be shown %s.\n", context, file,
+              time > 0 ? "as a popup" : "in the secondary window \"SEC\"");
+    else if (haveCode || haveStored)
+        Print("\nResult: no help would be shown for code %ld (exit code %d).\n", (long)code,
+              g_exitCode);
+    else
+        Print("\nResult: no help would be shown (exit code %d).\n", g_exitCode);
+    return g_exitCode;
+}

@@ -1,0 +1,14 @@
+// DadaViziCheck.exe: explains an installation of the monitor, which itself
+// fails silently by design.
+#include "check.h"
+
+#include "app/monitor.h"
+
+int main(int argc, char **argv)
+{
+    // The same system directory, and so the same profile file and help
+    // files, as the monitor's start-up works out.
+    char directory[MAX_PATH] = "";
+    InitMonitorPaths(directory, GetSystemDirectoryA(directory, sizeof directory));
+    return RunConfigCheck(argc - 1, argv + 1, GetStdHandle(STD_OUTPUT_HANDLE));
+}

@@ -104,8 +104,10 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_TIMER:
         if (wParam == POPUP_TIMER_ID) {
-            CloseTrackedPopup();
+            // Stop the timer first: closing the popup lets messages in, and
+            // a status shown meanwhile starts the timer for its own popup.
             KillTimer(window, POPUP_TIMER_ID);
+            CloseTrackedPopup();
         }
         return 0;
     case WM_TRAYNOTIFY:

@@ -350,6 +350,44 @@ TEST_F(EndToEnd, AReportedStatusShowsItsPopupAndTheMonitorClosesItAfterTimeClose
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(monitor, 0));
 }
 
+TEST_F(EndToEnd, ANewStatusClosesTheOpenPopupAtOnce)
+{
+    WriteProfile(1000);
+    StartStub();
+    StartMonitor();
+
+    EXPECT_EQ(0u, RunStatus("40021"));
+    EXPECT_EQ(0u, RunStatus("40022"));
+    std::vector<LogLine> lines = Log();
+    // The first popup gets WM_CLOSE from the monitor before the second
+    // request: the stub itself would only destroy it.
+    std::vector<std::string> events;
+    std::string first;
+    for (const LogLine &line : lines) {
+        if (line.event == "help" && line.command == HELP_SETPOPUP_POS_COMMAND)
+            continue;
+        if (line.event == "popup-open" && first.empty())
+            first = line.rest;
+        if (line.event != "popup-destroy")
+            events.push_back(line.event + (!first.empty() && line.rest == first ? " first" : ""));
+    }
+    EXPECT_EQ(std::vector<std::string>({"start", "help", "popup-open first", "popup-close first",
+                                        "help", "popup-open"}),
+              events);
+    EXPECT_EQ(std::vector<HelpRequest>(
+                  {{HELP_CONTEXTPOPUP, 17, helpFile}, {HELP_CONTEXTPOPUP, 17, helpFile}}),
+              HelpRequests());
+    // The second one is closed by the timer.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            int closes = 0;
+            for (const LogLine &line : Log())
+                closes += line.event == "popup-close";
+            return closes == 2;
+        },
+        8000));
+}
+
 TEST_F(EndToEnd, WithTimeCloseWindowZeroTheTopicOpensInTheSecondaryWindow)
 {
     WriteProfile(0);
@@ -485,6 +523,55 @@ TEST_F(EndToEnd, AFailedWriteMakesTheStatusSourceExitWith4)
     SetRegString(SETTINGS_PATH, "Monitor", "SOFTWARE\\DadaViziE2E\\Volatile");
     EXPECT_EQ(4u, RunStatus("40021"));
     EXPECT_FALSE(KeyExists("SOFTWARE\\DadaViziE2E\\Volatile\\BidiData"));
+}
+
+// A "DadaVizi" window whose thread takes no messages.
+struct StuckMonitor {
+    StuckMonitor()
+    {
+        ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+        release = CreateEventA(NULL, TRUE, FALSE, NULL);
+        thread = CreateThread(NULL, 0, &StuckMonitor::Run, this, 0, NULL);
+        WaitForSingleObject(ready, 10000);
+    }
+    ~StuckMonitor()
+    {
+        SetEvent(release);
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        CloseHandle(release);
+        CloseHandle(ready);
+        UnregisterClassA("DadaVizi", GetModuleHandleA(NULL));
+    }
+    static DWORD WINAPI Run(void *parameter)
+    {
+        StuckMonitor *self = static_cast<StuckMonitor *>(parameter);
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "DadaVizi";
+        RegisterClassA(&windowClass);
+        self->window = CreateWindowExA(0, "DadaVizi", "DadaVizi", 0, 0, 0, 0, 0, NULL, NULL,
+                                       GetModuleHandleA(NULL), NULL);
+        SetEvent(self->ready);
+        WaitForSingleObject(self->release, 60000);
+        if (self->window)
+            DestroyWindow(self->window);
+        return 0;
+    }
+    HANDLE ready, release, thread;
+    HWND window = NULL;
+};
+
+TEST_F(EndToEnd, AMonitorThatDoesNotAnswerMakesTheStatusSourceExitWith5)
+{
+    StuckMonitor stuck;
+    ASSERT_TRUE(stuck.window != NULL);
+    // A thread that has not looked at its messages for 5 seconds counts as
+    // hung, and the status source gives up on it without waiting its full
+    // time (or else after it).
+    Sleep(5500);
+    EXPECT_EQ(5u, RunStatus("--send-only 40021"));
 }
 
 TEST_F(EndToEnd, UsageErrorsExitWith1AndWriteNothing)

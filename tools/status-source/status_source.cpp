@@ -17,7 +17,8 @@ enum ExitCode {
 };
 
 // The monitor answers once it has handled the status, help call included;
-// a help engine that has to start first may take a while.
+// a help engine that has to start first may take a while. A monitor that
+// seems hung is given up at once rather than waited for.
 const UINT ANSWER_TIMEOUT = 30000;  // milliseconds
 
 // Longest detail text: the monitor copies values of up to 256 bytes,
@@ -50,7 +51,8 @@ const char USAGE[] =
     "  2  the settings key or its value \"Monitor\" is missing (or too long)\r\n"
     "  3  no monitor is running (the status data was written, unless --send-only)\r\n"
     "  4  writing the status data failed\r\n"
-    "  5  the monitor did not answer within 30 seconds\r\n";
+    "  5  the monitor did not answer: it seems hung (it has taken no messages for\r\n"
+    "     some seconds) or it took more than 30 seconds\r\n";
 
 void WriteText(DWORD handleId, const char *text)
 {

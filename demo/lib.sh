@@ -1,0 +1,331 @@
+# Shell functions shared by scripts/demo and the real-click test: a private X
+# server, a private Wine prefix with the demo installation, Wine's virtual
+# desktop with its taskbar, the demo help engine, the monitor, screenshots
+# and real mouse clicks. Source it from bash; nothing runs on load.
+#
+# Every Wine program writes to a log file in $DEMO_LOGS, never to a pipe:
+# programs Wine starts in the background inherit the descriptors and would
+# hold a pipe open. Every wait is bounded.
+
+DEMO_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+DEMO_DESKTOP=DadaVizi
+DEMO_SIZE=1024x768
+DEMO_MONITOR_KEY='SOFTWARE\Halvik\Demo Status Source'
+DEMO_PIDS=()
+DEMO_XVFB_PID=
+DEMO_MONITOR_PID=
+DEMO_SERVER_STARTED=0
+
+demo_say() { echo "demo: $*"; }
+demo_fail() { echo "demo: FAILED: $*" >&2; return 1; }
+
+# demo_init WORKDIR BINDIR: a fresh work folder (prefix, logs, shots) and the
+# Wine environment for everything after.
+demo_init() {
+  mkdir -p "$1" || return 1
+  DEMO_WORK=$(cd "$1" && pwd)
+  DEMO_BIN=$(cd "$2" 2>/dev/null && pwd) || { demo_fail "no folder $2"; return 1; }
+  local exe
+  for exe in DadaVizi.exe DadaViziStatus.exe DadaViziDemoHelp.exe DadaViziDemoFind.exe; do
+    [ -f "$DEMO_BIN/$exe" ] || { demo_fail "$DEMO_BIN/$exe is missing (build first)"; return 1; }
+  done
+  for exe in Xvfb xdotool import convert python3 wine wineserver timeout; do
+    command -v "$exe" >/dev/null || { demo_fail "$exe is not installed (run scripts/setup)"; return 1; }
+  done
+  # A leftover server of an earlier run in this prefix would keep its
+  # windows; end it before the prefix goes.
+  if [ -d "$DEMO_WORK/prefix" ]; then
+    WINEPREFIX=$DEMO_WORK/prefix timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+  fi
+  rm -rf "$DEMO_WORK/prefix" "$DEMO_WORK/logs" "$DEMO_WORK/shots" "$DEMO_WORK/data"
+  mkdir -p "$DEMO_WORK/logs" "$DEMO_WORK/shots" "$DEMO_WORK/data" || return 1
+  DEMO_LOGS=$DEMO_WORK/logs
+  DEMO_SHOTS=$DEMO_WORK/shots
+  DEMO_HELP_LOG=$DEMO_LOGS/help-engine.log
+
+  export WINEPREFIX=$DEMO_WORK/prefix
+  export WINEDEBUG=${DEMO_WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine takes its ANSI code page from the locale: pin it (1252).
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+  unset WINEARCH
+}
+
+# The Windows spelling of a Unix path (Wine maps / to drive Z:).
+demo_winpath() {
+  local path=$1
+  echo "Z:${path//\//\\}"
+}
+
+# 32 or 64, from the PE header's machine field.
+demo_pe_bits() {
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' ')
+  case $machine in
+    014c) echo 32 ;;
+    8664) echo 64 ;;
+    *) echo unknown ;;
+  esac
+}
+
+# demo_wait SECONDS COMMAND...: polls the command every 0.2 s until it succeeds.
+demo_wait() {
+  local seconds=$1
+  shift
+  local end=$((SECONDS + seconds))
+  while ! "$@"; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.2
+  done
+}
+
+# demo_start_x [--own]: uses $DISPLAY when set (unless --own), else starts
+# Xvfb on a free display number that the server picks itself.
+demo_start_x() {
+  if [ "${1:-}" != --own ] && [ -n "${DISPLAY:-}" ]; then
+    demo_say "using the X display $DISPLAY"
+    return 0
+  fi
+  local numberFile=$DEMO_WORK/data/display
+  : >"$numberFile"
+  Xvfb -displayfd 3 -screen 0 "${DEMO_SIZE}x24" -nolisten tcp -noreset \
+    3>"$numberFile" >"$DEMO_LOGS/xvfb.log" 2>&1 </dev/null &
+  DEMO_XVFB_PID=$!
+  if ! demo_wait 20 test -s "$numberFile"; then
+    demo_fail "Xvfb did not start (see $DEMO_LOGS/xvfb.log)"
+    return 1
+  fi
+  export DISPLAY=:$(tr -d '[:space:]' <"$numberFile")
+  demo_say "started Xvfb on $DISPLAY"
+}
+
+# A new prefix, its own persistent wineserver, and Wine's virtual desktop
+# "DadaVizi" with the taskbar as the desktop of every program started after.
+demo_make_prefix() {
+  demo_say "creating the Wine prefix $WINEPREFIX (takes a while)"
+  timeout 180 wineboot -i >"$DEMO_LOGS/wineboot.log" 2>&1 </dev/null
+  timeout 60 wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ] || { demo_fail "wineboot failed (see $DEMO_LOGS/wineboot.log)"; return 1; }
+  # With Debian's default the server ends with its last client, and the
+  # desktop's explorer does not count as one.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  DEMO_SERVER_STARTED=1
+  # The taskbar shows only on desktops that ask for the shell.
+  local settings=$DEMO_WORK/data/desktop.reg
+  sed 's/$/\r/' >"$settings" <<EOF
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="$DEMO_DESKTOP"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"$DEMO_DESKTOP"="$DEMO_SIZE"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DEMO_DESKTOP]
+"EnableShell"=dword:00000001
+EOF
+  timeout 60 wine regedit /S "$(demo_winpath "$settings")" >"$DEMO_LOGS/regedit-desktop.log" 2>&1 </dev/null
+}
+
+# The installation the printer's setup would leave: settings, driver data
+# naming help file 49, the profile file and the stored status "ready".
+demo_install() {
+  local bits regedit reg sysdir
+  bits=$(demo_pe_bits "$DEMO_BIN/DadaVizi.exe")
+  # The programs' own view of HKLM\Software: a 32-bit program in a win64
+  # prefix sees Wow6432Node, so the 32-bit registry tools write for it.
+  case $bits in
+    32) regedit='C:\windows\syswow64\regedit.exe'; reg='C:\windows\syswow64\reg.exe' ;;
+    64) regedit='C:\windows\regedit.exe'; reg='C:\windows\system32\reg.exe' ;;
+    *) demo_fail "unknown machine type of DadaVizi.exe"; return 1 ;;
+  esac
+  [ -f "$WINEPREFIX/drive_c/windows/syswow64/regedit.exe" ] || {
+    regedit=regedit; reg=reg  # a win32 prefix: only the one view
+  }
+  demo_say "installing the demo data for a $bits-bit monitor"
+
+  local data=$DEMO_WORK/data/install.reg
+  sed 's/$/\r/' >"$data" <<'EOF'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Halvik\Zive Dozorod]
+"Monitor"="SOFTWARE\\Halvik\\Demo Status Source"
+"Printer"="Demo Printer"
+"Driver"="DEMO"
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Print\Printers\Demo Printer\PrinterDriverData]
+"DrvlibIntl"="01Demo"
+"DrvlibIntl=Demo"="Demo,49"
+EOF
+  timeout 60 wine "$regedit" /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
+
+  # The help map: status codes to topics of the demo help file.
+  local profile=$DEMO_WORK/data/DODOZOD.INI
+  sed 's/$/\r/' >"$profile" <<'EOF'
+[HelpMap]
+10000=5
+40000=17
+40077=23
+
+[DEMO]
+TimeCloseWindow=4000
+EOF
+  # A 32-bit program's system32 is syswow64 on disk.
+  for sysdir in system32 syswow64; do
+    if [ -d "$WINEPREFIX/drive_c/windows/$sysdir" ]; then
+      cp "$profile" "$WINEPREFIX/drive_c/windows/$sysdir/DODOZOD.INI" || return 1
+    fi
+  done
+
+  demo_status --write-only 10001 "Text=Ready to print" || {
+    demo_fail "the status source could not store the first status"
+    return 1
+  }
+
+  # Read it all back through the programs' own view.
+  local check=$DEMO_LOGS/registry-check.log
+  : >"$check"
+  timeout 60 wine "$reg" query 'HKLM\SOFTWARE\Halvik\Zive Dozorod' >>"$check" 2>&1 </dev/null
+  timeout 60 wine "$reg" query "HKLM\\$DEMO_MONITOR_KEY\\BidiData" >>"$check" 2>&1 </dev/null
+  timeout 60 wine "$reg" query \
+    'HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers\Demo Printer\PrinterDriverData' \
+    >>"$check" 2>&1 </dev/null
+  local expected
+  for expected in 'Printer *REG_SZ *Demo Printer' 'Driver *REG_SZ *DEMO' \
+                  'Monitor *REG_SZ *SOFTWARE\\Halvik\\Demo Status Source' 'Code *REG_SZ *10001' \
+                  'DrvlibIntl *REG_SZ *01Demo' 'DrvlibIntl=Demo *REG_SZ *Demo,49'; do
+    grep -q "$expected" "$check" || { demo_fail "registry check: no '$expected' (see $check)"; return 1; }
+  done
+}
+
+# demo_status ARGS...: the status source tool; returns its exit code.
+demo_status() {
+  timeout 60 wine "$DEMO_BIN/DadaViziStatus.exe" "$@" >>"$DEMO_LOGS/status-source.log" 2>&1 </dev/null
+}
+
+# demo_find CLASS [TITLE]: prints "x y width height visible" of the window.
+demo_find() {
+  local out=$DEMO_WORK/data/find.out
+  timeout 30 wine "$DEMO_BIN/DadaViziDemoFind.exe" "$@" >"$out" 2>"$DEMO_LOGS/find.log" </dev/null
+  local status=$?
+  tr -d '\r' <"$out"
+  return $status
+}
+
+demo_tray_visible() {
+  local rect
+  rect=$(demo_find Shell_TrayWnd) || return 1
+  set -- $rect
+  [ "$5" = 1 ] && [ "$3" -gt 0 ] && [ "$4" -gt 0 ]
+}
+
+# Starts the desktop and waits for its taskbar; sets DEMO_TRAY_X/Y/W/H.
+demo_start_desktop() {
+  wine explorer "/desktop=$DEMO_DESKTOP,$DEMO_SIZE" >"$DEMO_LOGS/explorer.log" 2>&1 </dev/null &
+  DEMO_PIDS+=($!)
+  demo_wait 60 demo_tray_visible || { demo_fail "no taskbar appeared"; return 1; }
+  set -- $(demo_find Shell_TrayWnd)
+  DEMO_TRAY_X=$1 DEMO_TRAY_Y=$2 DEMO_TRAY_W=$3 DEMO_TRAY_H=$4
+  demo_say "taskbar at ${DEMO_TRAY_X},${DEMO_TRAY_Y} size ${DEMO_TRAY_W}x${DEMO_TRAY_H}"
+}
+
+demo_log_has() { grep -q "$2" "$1" 2>/dev/null; }
+
+demo_start_help() {
+  : >"$DEMO_HELP_LOG"
+  wine "$DEMO_BIN/DadaViziDemoHelp.exe" "$(demo_winpath "$DEMO_HELP_LOG")" \
+    >"$DEMO_LOGS/help-engine.out" 2>&1 </dev/null &
+  DEMO_PIDS+=($!)
+  demo_wait 30 demo_log_has "$DEMO_HELP_LOG" 'help engine ready' ||
+    { demo_fail "the demo help engine did not start"; return 1; }
+}
+
+demo_monitor_window() { demo_find DadaVizi DadaVizi >/dev/null; }
+
+# Starts DadaVizi.exe in the background (DEMO_MONITOR_PID) and waits for its window.
+demo_start_monitor() {
+  wine "$DEMO_BIN/DadaVizi.exe" >"$DEMO_LOGS/dadavizi.log" 2>&1 </dev/null &
+  DEMO_MONITOR_PID=$!
+  demo_wait 30 demo_monitor_window || { demo_fail "the monitor's window did not appear"; return 1; }
+}
+
+# demo_wait_monitor_exit SECONDS: waits for DadaVizi.exe to end; returns 0
+# only when it ended with exit code 0.
+demo_wait_monitor_exit() {
+  local pid=$DEMO_MONITOR_PID
+  [ -n "$pid" ] || return 1
+  if ! demo_wait "$1" eval "! kill -0 $pid 2>/dev/null"; then
+    demo_fail "DadaVizi.exe is still running after $1 s"
+    return 1
+  fi
+  wait "$pid"
+  local status=$?
+  DEMO_MONITOR_PID=
+  demo_say "DadaVizi.exe exited with code $status"
+  [ "$status" -eq 0 ]
+}
+
+# demo_shot FILE: the whole screen as PNG.
+demo_shot() {
+  timeout 30 import -display "$DISPLAY" -window root "$1" 2>>"$DEMO_LOGS/import.log"
+}
+
+# The tray's notification area: the right end of the taskbar, where the
+# monitor's icon is the only one.
+demo_tray_area() {
+  local width=64
+  echo "$((DEMO_TRAY_X + DEMO_TRAY_W - width)) $DEMO_TRAY_Y $width $DEMO_TRAY_H"
+}
+
+# demo_icon_point SHOT: the centre of the icon in the notification area,
+# from the shot's pixels; sets DEMO_ICON_X/Y.
+demo_icon_point() {
+  local point
+  point=$(python3 "$DEMO_DIR/shots.py" icon "$1" $(demo_tray_area)) || return 1
+  set -- $point
+  DEMO_ICON_X=$1 DEMO_ICON_Y=$2
+}
+
+# demo_differ A B: the number of pixels of the notification area that differ.
+demo_differ() {
+  python3 "$DEMO_DIR/shots.py" differ "$1" "$2" $(demo_tray_area)
+}
+
+# demo_click BUTTON X Y: a real click on the X display (1 left, 3 right).
+demo_click() {
+  timeout 10 xdotool mousemove --sync "$2" "$3" >/dev/null 2>&1 ||
+    timeout 10 xdotool mousemove "$2" "$3"
+  sleep 0.3
+  timeout 10 xdotool click "$1"
+}
+
+# Lines in the help engine's log, to look only at what comes after.
+demo_help_lines() { wc -l <"$DEMO_HELP_LOG" | tr -d ' '; }
+
+# demo_help_after LINES PATTERN: the pattern in the log after line LINES.
+demo_help_after() {
+  tail -n +"$(($1 + 1))" "$DEMO_HELP_LOG" | tr -d '\r' | grep -q "$2"
+}
+
+# Ends everything started here: the monitor, the Wine session, Xvfb.
+demo_cleanup() {
+  if [ -n "${DEMO_MONITOR_PID:-}" ] && kill -0 "$DEMO_MONITOR_PID" 2>/dev/null; then
+    kill "$DEMO_MONITOR_PID" 2>/dev/null
+  fi
+  if [ "$DEMO_SERVER_STARTED" = 1 ]; then
+    timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+    DEMO_SERVER_STARTED=0
+  fi
+  local pid
+  for pid in "${DEMO_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null
+  done
+  DEMO_PIDS=()
+  if [ -n "$DEMO_XVFB_PID" ]; then
+    kill "$DEMO_XVFB_PID" 2>/dev/null
+    wait "$DEMO_XVFB_PID" 2>/dev/null
+    DEMO_XVFB_PID=
+  fi
+  wait 2>/dev/null
+}

@@ -14,6 +14,7 @@ DEMO_MONITOR_KEY='SOFTWARE\Halvik\Demo Status Source'
 DEMO_PIDS=()
 DEMO_XVFB_PID=
 DEMO_MONITOR_PID=
+DEMO_XWINDOW=
 DEMO_SERVER_STARTED=0
 
 demo_say() { echo "demo: $*"; }
@@ -131,7 +132,7 @@ EOF
 # The installation the printer's setup would leave: settings, driver data
 # naming help file 49, the profile file and the stored status "ready".
 demo_install() {
-  local bits regedit reg sysdir
+  local bits regedit reg
   bits=$(demo_pe_bits "$DEMO_BIN/DadaVizi.exe")
   # The programs' own view of HKLM\Software: a 32-bit program in a win64
   # prefix sees Wow6432Node, so the 32-bit registry tools write for it.
@@ -160,23 +161,7 @@ REGEDIT4
 EOF
   timeout 60 wine "$regedit" /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
 
-  # The help map: status codes to topics of the demo help file.
-  local profile=$DEMO_WORK/data/DODOZOD.INI
-  sed 's/$/\r/' >"$profile" <<'EOF'
-[HelpMap]
-10000=5
-40000=17
-40077=23
-
-[DEMO]
-TimeCloseWindow=4000
-EOF
-  # A 32-bit program's system32 is syswow64 on disk.
-  for sysdir in system32 syswow64; do
-    if [ -d "$WINEPREFIX/drive_c/windows/$sysdir" ]; then
-      cp "$profile" "$WINEPREFIX/drive_c/windows/$sysdir/DODOZOD.INI" || return 1
-    fi
-  done
+  demo_write_profile 4000 || return 1
 
   demo_status --write-only 10001 "Text=Ready to print" || {
     demo_fail "the status source could not store the first status"
@@ -196,6 +181,28 @@ EOF
                   'Monitor *REG_SZ *SOFTWARE\\Halvik\\Demo Status Source' 'Code *REG_SZ *10001' \
                   'DrvlibIntl *REG_SZ *01Demo' 'DrvlibIntl=Demo *REG_SZ *Demo,49'; do
     grep -q "$expected" "$check" || { demo_fail "registry check: no '$expected' (see $check)"; return 1; }
+  done
+}
+
+# demo_write_profile MS: the profile file with the help map (status codes to
+# topics of the demo help file) and the popup time; 0 shows help in the
+# secondary window instead of popups. The monitor reads it at each status.
+demo_write_profile() {
+  local profile=$DEMO_WORK/data/DODOZOD.INI sysdir
+  sed 's/$/\r/' >"$profile" <<EOF
+[HelpMap]
+10000=5
+40000=17
+40077=23
+
+[DEMO]
+TimeCloseWindow=$1
+EOF
+  # A 32-bit program's system32 is syswow64 on disk.
+  for sysdir in system32 syswow64; do
+    if [ -d "$WINEPREFIX/drive_c/windows/$sysdir" ]; then
+      cp "$profile" "$WINEPREFIX/drive_c/windows/$sysdir/DODOZOD.INI" || return 1
+    fi
   done
 }
 
@@ -225,9 +232,22 @@ demo_start_desktop() {
   wine explorer "/desktop=$DEMO_DESKTOP,$DEMO_SIZE" >"$DEMO_LOGS/explorer.log" 2>&1 </dev/null &
   DEMO_PIDS+=($!)
   demo_wait 60 demo_tray_visible || { demo_fail "no taskbar appeared"; return 1; }
+  # Shots and clicks go to the desktop's X window: on a display with a
+  # window manager it need not sit at the screen's origin.
+  demo_wait 20 demo_find_xwindow || { demo_fail "no X window of the Wine desktop"; return 1; }
   set -- $(demo_find Shell_TrayWnd)
   DEMO_TRAY_X=$1 DEMO_TRAY_Y=$2 DEMO_TRAY_W=$3 DEMO_TRAY_H=$4
   demo_say "taskbar at ${DEMO_TRAY_X},${DEMO_TRAY_Y} size ${DEMO_TRAY_W}x${DEMO_TRAY_H}"
+}
+
+# Sets DEMO_XWINDOW to the X window of the virtual desktop.
+demo_find_xwindow() {
+  local id
+  for id in $(timeout 10 xdotool search --name "^$DEMO_DESKTOP - Wine desktop\$" 2>/dev/null); do
+    DEMO_XWINDOW=$id
+    return 0
+  done
+  return 1
 }
 
 demo_log_has() { grep -q "$2" "$1" 2>/dev/null; }
@@ -268,7 +288,8 @@ demo_wait_monitor_exit() {
 
 # demo_shot FILE: the whole screen as PNG.
 demo_shot() {
-  timeout 30 import -display "$DISPLAY" -window root "$1" 2>>"$DEMO_LOGS/import.log"
+  timeout 30 import -display "$DISPLAY" -window "${DEMO_XWINDOW:-root}" "$1" \
+    2>>"$DEMO_LOGS/import.log"
 }
 
 # The tray's notification area: the right end of the taskbar, where the
@@ -292,10 +313,12 @@ demo_differ() {
   python3 "$DEMO_DIR/shots.py" differ "$1" "$2" $(demo_tray_area)
 }
 
-# demo_click BUTTON X Y: a real click on the X display (1 left, 3 right).
+# demo_click BUTTON X Y: a real click on the X display (1 left, 3 right), at
+# desktop coordinates.
 demo_click() {
-  timeout 10 xdotool mousemove --sync "$2" "$3" >/dev/null 2>&1 ||
-    timeout 10 xdotool mousemove "$2" "$3"
+  local window=()
+  [ -n "${DEMO_XWINDOW:-}" ] && window=(--window "$DEMO_XWINDOW")
+  timeout 10 xdotool mousemove "${window[@]}" "$2" "$3" || return 1
   sleep 0.3
   timeout 10 xdotool click "$1"
 }

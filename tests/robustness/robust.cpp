@@ -164,6 +164,20 @@ std::vector<RawValue> ValueCatalogue()
     values.push_back(Text(REG_SZ, "Robust,49", false));
     values.push_back(Text(REG_SZ, std::string(300, 'p'), true));
     values.push_back(Text(REG_SZ, std::string(1100, 'q'), true));
+    values.push_back(RawValue{REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)});
+    values.push_back(RawValue{REG_LINK, std::string("l\0i\0n\0k\0", 8)});
+    values.push_back(RawValue{0x7FFF1234, std::string(40, 'u')});
+    // Unicode strings as the system stores them: an odd number of bytes,
+    // characters outside the ANSI code page, no terminator, 256 of them.
+    const char *const wideTexts[] = {"A\0B\0C", "\x3a\x26\x3b\x26\x00\x00", "\xac\x20\xff\xfe"};
+    values.push_back(RawValue{REG_SZ, std::string(wideTexts[0], 5), true});
+    values.push_back(RawValue{REG_SZ, std::string(wideTexts[1], 6), true});
+    values.push_back(RawValue{REG_EXPAND_SZ, std::string(wideTexts[2], 4), true});
+    std::string wide256;
+    for (int i = 0; i < 256; ++i)
+        wide256 += std::string(i % 2 ? "\x3a\x26" : "x\0", 2);
+    values.push_back(RawValue{REG_SZ, wide256, true});
+    values.push_back(RawValue{REG_MULTI_SZ, wide256 + std::string(2, '\0'), true});
     return values;
 }
 
@@ -187,12 +201,25 @@ RawValue RandomValue(std::mt19937 &rng)
 std::string Describe(const RawValue &value)
 {
     return "type " + std::to_string(value.type) + ", " + std::to_string(value.data.size()) +
-           " bytes";
+           (value.wide ? " Unicode bytes" : " bytes");
 }
 
 void SetRaw(const char *path, const char *name, const RawValue &value)
 {
-    SetRegBytes(path, name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    if (!value.wide) {
+        SetRegBytes(path, name, value.type, value.data.data(),
+                    static_cast<DWORD>(value.data.size()));
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    std::wstring wideName(name, name + lstrlenA(name));
+    RegSetValueExW(key, wideName.c_str(), 0, value.type,
+                   reinterpret_cast<const BYTE *>(value.data.data()),
+                   static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
 }
 
 void RewriteStatusData(std::mt19937 &rng, int count)

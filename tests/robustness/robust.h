@@ -37,6 +37,7 @@ void RemoveEverything();
 struct RawValue {
     DWORD type;
     std::string data;
+    bool wide = false;  // stored through the Unicode call, `data` as its bytes
 };
 RawValue RandomValue(std::mt19937 &rng);
 // The fixed catalogue: every type and the sizes 0, 1, 255, 256, 257 and

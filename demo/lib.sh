@@ -132,18 +132,20 @@ EOF
 # The installation the printer's setup would leave: settings, driver data
 # naming help file 49, the profile file and the stored status "ready".
 demo_install() {
-  local bits regedit reg
+  local bits loader=wine regedit reg
   bits=$(demo_pe_bits "$DEMO_BIN/DadaVizi.exe")
   # The programs' own view of HKLM\Software: a 32-bit program in a win64
-  # prefix sees Wow6432Node, so the 32-bit registry tools write for it.
+  # prefix sees Wow6432Node, so the registry tools of its own width write
+  # for it. Debian's wine starts the 32-bit builtin tools; wine64 the others.
   case $bits in
     32) regedit='C:\windows\syswow64\regedit.exe'; reg='C:\windows\syswow64\reg.exe' ;;
-    64) regedit='C:\windows\regedit.exe'; reg='C:\windows\system32\reg.exe' ;;
+    64) loader=/usr/lib/wine/wine64; regedit=regedit; reg=reg ;;
     *) demo_fail "unknown machine type of DadaVizi.exe"; return 1 ;;
   esac
-  [ -f "$WINEPREFIX/drive_c/windows/syswow64/regedit.exe" ] || {
+  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/regedit.exe" ]; then
     regedit=regedit; reg=reg  # a win32 prefix: only the one view
-  }
+  fi
+  [ -x "$loader" ] || command -v "$loader" >/dev/null || { demo_fail "no $loader"; return 1; }
   demo_say "installing the demo data for a $bits-bit monitor"
 
   local data=$DEMO_WORK/data/install.reg
@@ -159,7 +161,7 @@ REGEDIT4
 "DrvlibIntl"="01Demo"
 "DrvlibIntl=Demo"="Demo,49"
 EOF
-  timeout 60 wine "$regedit" /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
+  timeout 60 "$loader" "$regedit" /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
 
   demo_write_profile 4000 || return 1
 
@@ -171,9 +173,9 @@ EOF
   # Read it all back through the programs' own view.
   local check=$DEMO_LOGS/registry-check.log
   : >"$check"
-  timeout 60 wine "$reg" query 'HKLM\SOFTWARE\Halvik\Zive Dozorod' >>"$check" 2>&1 </dev/null
-  timeout 60 wine "$reg" query "HKLM\\$DEMO_MONITOR_KEY\\BidiData" >>"$check" 2>&1 </dev/null
-  timeout 60 wine "$reg" query \
+  timeout 60 "$loader" "$reg" query 'HKLM\SOFTWARE\Halvik\Zive Dozorod' >>"$check" 2>&1 </dev/null
+  timeout 60 "$loader" "$reg" query "HKLM\\$DEMO_MONITOR_KEY\\BidiData" >>"$check" 2>&1 </dev/null
+  timeout 60 "$loader" "$reg" query \
     'HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers\Demo Printer\PrinterDriverData' \
     >>"$check" 2>&1 </dev/null
   local expected

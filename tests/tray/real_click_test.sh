@@ -14,6 +14,7 @@ if [ $# -ne 2 ]; then
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
+work=$2
 # shellcheck source=../../demo/lib.sh
 . "$here/../../demo/lib.sh"
 
@@ -23,10 +24,10 @@ trap 'exit 130' INT TERM
 fail() {
   echo "FAIL: $*"
   echo "--- help engine log"
-  tr -d '\r' <"$DEMO_HELP_LOG" 2>/dev/null | tail -n 20
+  tr -d '\r' 2>/dev/null <"${DEMO_HELP_LOG:-/dev/null}" | tail -n 20
   echo "--- status source log"
-  tail -n 10 "$DEMO_LOGS/status-source.log" 2>/dev/null
-  echo "--- screenshots and logs in $DEMO_WORK"
+  tail -n 10 "${DEMO_LOGS:-/nonexistent}/status-source.log" 2>/dev/null
+  echo "--- screenshots and logs in ${DEMO_WORK:-$work}"
   exit 1
 }
 pass() { echo "ok: $*"; }

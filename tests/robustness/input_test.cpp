@@ -113,8 +113,10 @@ TEST_F(HostileInput, EveryValueTheProgramReadsTakesEveryTypeAndSize)
                               {DRIVER_DATA, "DrvlibIntl"},    {DRIVER_DATA, "DrvlibIntl=Robust"},
                               {STATUS_DATA, "Text"},          {STATUS_DATA, ""}};
     const std::vector<RawValue> catalogue = ValueCatalogue();
+    unsigned round = 0;
     for (const Target &target : targets) {
         for (const RawValue &value : catalogue) {
+            ++round;
             std::string where = std::string(target.name) + " = " + Describe(value);
             WriteFullConfiguration();
             SetRaw(target.path, target.name, value);
@@ -133,7 +135,9 @@ TEST_F(HostileInput, EveryValueTheProgramReadsTakesEveryTypeAndSize)
             }
             Click();
             HelpStatus();
-            ExpectNothingLeft(where);
+            // Leaks add up, so counting now and then finds them too.
+            if (round % 8 == 0)
+                ExpectNothingLeft(where);
             // Reading it through the program's own accessors must end
             // within the data.
             ReadMonitorSetting(target.name);
@@ -142,6 +146,7 @@ TEST_F(HostileInput, EveryValueTheProgramReadsTakesEveryTypeAndSize)
             EXPECT_TRUE(HeapsAreValid()) << where;
         }
     }
+    ExpectNothingLeft("after every value");
 }
 
 TEST_F(HostileInput, SettingsAndPrinterNamesOf300CharactersAndMore)

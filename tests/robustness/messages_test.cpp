@@ -128,7 +128,7 @@ TEST_F(RandomMessages, AMillionMessagesLeaveNoIconHandleWindowOrTimerBehind)
     TakeBaseline();
 
     auto randomCode = [&]() -> LONG {
-        if (rng() % 3 == 0)
+        if (rng() % 5 == 0)
             return SPECIAL_CODES[rng() % (sizeof SPECIAL_CODES / sizeof SPECIAL_CODES[0])];
         return static_cast<LONG>(rng());
     };

@@ -69,12 +69,12 @@ void TrayShowIcon(HWND window, UINT id, UINT callbackMessage, HICON icon, const 
 {
     if (TraySetIcon(window, id, icon))
         return;
-    // The change waits for the shell, and a WM_CLOSE sent meanwhile may have
-    // destroyed the window: an icon added now would outlive it.
-    // Only an added icon takes the tip; an existing one keeps its own.
+    // Only an added icon takes the tip; an existing one keeps its own. The
+    // change waited for the shell, and a WM_CLOSE sent meanwhile may have
+    // destroyed the window: an icon added for it now would outlive it.
     if (IsWindow(window) && TrayAdd(window, id, callbackMessage, icon, tip))
         return;
-    // Neither call took the icon. It is our private copy, so it would leak.
+    // The shell took the icon nowhere. It is our private copy: release it.
     if (icon)
         DestroyIcon(icon);
 }

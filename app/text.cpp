@@ -38,3 +38,34 @@ LONG ParseDecimal(const char *text)
 
     return (LONG)(negative ? 0u - value : value);
 }
+
+namespace {
+
+bool IsDelimiter(const char *delimiters, char c)
+{
+    for (; *delimiters; ++delimiters) {
+        if (*delimiters == c)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+char *NextToken(char *&cursor, const char *delimiters)
+{
+    char *start = cursor;
+    while (*start && IsDelimiter(delimiters, *start))
+        ++start;
+    if (!*start) {
+        cursor = start;
+        return NULL;
+    }
+    char *end = start;
+    while (*end && !IsDelimiter(delimiters, *end))
+        ++end;
+    if (*end)
+        *end++ = '\0';
+    cursor = end;
+    return start;
+}

@@ -13,4 +13,9 @@ bool FormatBounded(char *out, int capacity, const char *format, ...);
 // first non-digit; 0 when there are none.
 LONG ParseDecimal(const char *text);
 
+// Like strtok, on a cursor of the caller's: skips leading delimiters, ends
+// the token at the next delimiter (overwritten with a terminator) and leaves
+// the cursor after it. NULL when only delimiters remain.
+char *NextToken(char *&cursor, const char *delimiters);
+
 #endif

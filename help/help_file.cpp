@@ -8,40 +8,6 @@
 
 char g_helpFilePath[MAX_PATH] = "";
 
-namespace {
-
-bool IsDelimiter(const char *delimiters, char c)
-{
-    for (; *delimiters; ++delimiters) {
-        if (*delimiters == c)
-            return true;
-    }
-    return false;
-}
-
-// Like strtok on a cursor of our own: skips leading delimiters, ends the
-// token at the next delimiter (overwritten with a terminator) and leaves the
-// cursor after it. NULL when only delimiters remain.
-char *NextToken(char *&cursor, const char *delimiters)
-{
-    char *start = cursor;
-    while (*start && IsDelimiter(delimiters, *start))
-        ++start;
-    if (!*start) {
-        cursor = start;
-        return NULL;
-    }
-    char *end = start;
-    while (*end && !IsDelimiter(delimiters, *end))
-        ++end;
-    if (*end)
-        *end++ = '\0';
-    cursor = end;
-    return start;
-}
-
-}  // namespace
-
 const char *FindHelpFile()
 {
     // One buffer holds first the key path, then the entry's value name.

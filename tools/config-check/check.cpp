@@ -151,35 +151,6 @@ bool FileExists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsDelimiter(const char *delimiters, char c)
-{
-    for (; *delimiters; ++delimiters) {
-        if (*delimiters == c)
-            return true;
-    }
-    return false;
-}
-
-// The tokenizer FindHelpFile splits the driver's entry with: leading
-// delimiters skipped, the token ended in place, the cursor left after it.
-char *NextToken(char *&cursor, const char *delimiters)
-{
-    char *start = cursor;
-    while (*start && IsDelimiter(delimiters, *start))
-        ++start;
-    if (!*start) {
-        cursor = start;
-        return NULL;
-    }
-    char *end = start;
-    while (*end && !IsDelimiter(delimiters, *end))
-        ++end;
-    if (*end)
-        *end++ = '\0';
-    cursor = end;
-    return start;
-}
-
 bool ParseCode(const char *text, LONG *code)
 {
     const char *digits = (*text == '+' || *text == '-') ? text + 1 : text;

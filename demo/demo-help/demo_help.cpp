@@ -11,22 +11,11 @@
 //   DadaViziDemoHelp.exe [LOGFILE]
 //
 // It runs until its hidden window is closed or the Wine session ends.
+#include "wine_help_request.h"
+
 #include <windows.h>
 
 namespace {
-
-// What Wine's WinHelpA puts after the COPYDATASTRUCT (user32/winhelp.c).
-const ULONG_PTR WINHELP_COPYDATA_ID = 0xA1DE505;
-#pragma pack(push, 1)
-struct WinHelpRequest {
-    WORD size;
-    WORD command;
-    LONG data;
-    LONG reserved;
-    WORD ofsFilename;
-    WORD ofsData;
-};
-#pragma pack(pop)
 
 const char ENGINE_CLASS[] = "MS_WINHELP";
 const char POPUP_CLASS[] = "MS_WINNOTE";
@@ -215,35 +204,23 @@ bool NamesSecondaryWindow(const char *file)
 
 LRESULT OnHelpRequest(const COPYDATASTRUCT *copy)
 {
-    if (!copy || copy->dwData != WINHELP_COPYDATA_ID || copy->cbData < sizeof(WinHelpRequest) ||
-        !copy->lpData)
+    UINT command;
+    LONG data;
+    char file[MAX_PATH];
+    if (!ReadWineHelpRequest(copy, &command, &data, file, sizeof file))
         return FALSE;
-    const WinHelpRequest *request = static_cast<const WinHelpRequest *>(copy->lpData);
-
-    // The file name runs to its terminator or the end of the data, whichever comes first.
-    char file[MAX_PATH] = "";
-    if (request->ofsFilename && request->ofsFilename < copy->cbData) {
-        const char *start = static_cast<const char *>(copy->lpData) + request->ofsFilename;
-        DWORD room = copy->cbData - request->ofsFilename;
-        DWORD length = 0;
-        while (length < room && length + 1 < sizeof file && start[length])
-            ++length;
-        CopyMemory(file, start, length);
-        file[length] = '\0';
-    }
 
     char line[MAX_PATH + 64];
-    wsprintfA(line, "request command=%u data=%ld file=%s", (unsigned)request->command,
-              (long)request->data, file);  // file is below MAX_PATH
+    wsprintfA(line, "request command=%u data=%ld file=%s", command, (long)data, file);  // file is below MAX_PATH
     Log(line);
 
-    switch (request->command) {
+    switch (command) {
     case HELP_CONTEXTPOPUP:
-        ShowPopup(request->data);
+        ShowPopup(data);
         break;
     case HELP_CONTEXT:
         // The demo has one topic window; the log says which one was asked for.
-        ShowSecondary(request->data, NamesSecondaryWindow(file));
+        ShowSecondary(data, NamesSecondaryWindow(file));
         break;
     case HELP_QUIT:
         if (g_popup)

@@ -18,25 +18,14 @@
 //   TICK popup-destroy HWND
 //   TICK quit
 // It ends when its main window receives WM_CLOSE.
+#include "wine_help_request.h"
+
 #include <windows.h>
 
 #include <stdio.h>
 #include <string.h>
 
 namespace {
-
-// What Wine's WinHelpA puts in COPYDATASTRUCT.dwData, and its request layout.
-const ULONG_PTR WINE_HELP_MAGIC = 0xA1DE505;
-#pragma pack(push, 1)
-struct WineHelpRequest {
-    WORD size;
-    WORD command;
-    LONG data;
-    LONG reserved;
-    WORD ofsFilename;
-    WORD ofsData;
-};
-#pragma pack(pop)
 
 const char MAIN_CLASS[] = "MS_WINHELP";
 const char POPUP_CLASS[] = "MS_WINNOTE";
@@ -91,26 +80,13 @@ void OpenPopup(HINSTANCE instance)
 
 LRESULT HandleRequest(HWND window, const COPYDATASTRUCT *copy)
 {
-    if (!copy || copy->dwData != WINE_HELP_MAGIC || copy->cbData < sizeof(WineHelpRequest) ||
-        !copy->lpData)
+    UINT command;
+    LONG data;
+    char file[MAX_PATH * 2];
+    if (!ReadWineHelpRequest(copy, &command, &data, file, sizeof file))
         return FALSE;
-    const char *bytes = static_cast<const char *>(copy->lpData);
-    WineHelpRequest request;
-    memcpy(&request, bytes, sizeof request);
-
-    // The file name, bounded by the data actually received.
-    char file[MAX_PATH * 2] = "";
-    if (request.ofsFilename && request.ofsFilename < copy->cbData) {
-        size_t room = copy->cbData - request.ofsFilename;
-        const char *name = bytes + request.ofsFilename;
-        size_t length = strnlen(name, room);
-        if (length >= sizeof file)
-            length = sizeof file - 1;
-        memcpy(file, name, length);
-        file[length] = '\0';
-    }
-    Log("help %u %ld %s", (unsigned)request.command, (long)request.data, file);
-    if (request.command == HELP_CONTEXTPOPUP)
+    Log("help %u %ld %s", command, (long)data, file);
+    if (command == HELP_CONTEXTPOPUP)
         OpenPopup((HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE));
     return TRUE;
 }

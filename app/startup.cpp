@@ -49,8 +49,8 @@ int RunMonitor(HINSTANCE instance)
     InitMonitorPaths(directory, GetSystemDirectoryA(directory, sizeof directory));
     CreateMonitorWindow(instance);
 
-    // GetMessageA's -1 (an invalid argument) cannot happen with these
-    // arguments; only WM_QUIT ends the loop.
+    // GetMessageA returns -1 only for bad arguments, which these are not;
+    // WM_QUIT, posted when the window is destroyed, ends the loop.
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0)) {
         TranslateMessage(&message);

@@ -22,20 +22,8 @@ class HostileInput : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fake::Reset();
-        onHelpWindowCreate = nullptr;
-        RemoveEverything();
-        std::string directory = TestDirectory();
-        InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
-        WriteFullConfiguration();
-        g_currentStatus = 0;
-        g_popupWindow = NULL;
-        g_hInstance = GetModuleHandleA(NULL);
-        fake::onHelp = [](const HelpCall &call) {
-            if (call.command == HELP_CONTEXTPOPUP)
-                EnsurePopup();
-        };
-        window = CreateMonitorWindow(g_hInstance);
+        PrepareFullConfiguration();
+        window = CreateConfiguredMonitor();
         ASSERT_TRUE(window != NULL);
         // Each path once, so that lazily opened system handles are open.
         Status(40077, 1);

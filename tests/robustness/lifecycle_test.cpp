@@ -22,13 +22,7 @@ class Lifecycle : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fake::Reset();
-        onHelpWindowCreate = nullptr;
-        RemoveEverything();
-        std::string directory = TestDirectory();
-        InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
-        WriteFullConfiguration();
-        g_hInstance = GetModuleHandleA(NULL);
+        PrepareFullConfiguration();
         // One life first, so that lazily opened system handles are open.
         Live(nullptr);
         windows = ThreadWindowCount();

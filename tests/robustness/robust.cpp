@@ -1,6 +1,8 @@
 // Configuration, hostile contents and leak counters for the robustness tests.
 #include "robust.h"
 
+#include "app/monitor.h"
+#include "fakes.h"
 #include "testing.h"
 
 #include <utility>
@@ -375,19 +377,32 @@ LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 HWND EnsurePopup()
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = PopupProc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "MS_WINNOTE";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
     HWND popup = FindWindowA("MS_WINNOTE", "");
     if (popup)
         return popup;
-    return CreateWindowExA(0, "MS_WINNOTE", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                           GetModuleHandleA(NULL), NULL);
+    return NewHelpPopup(PopupProc);
+}
+
+void PrepareFullConfiguration()
+{
+    fake::Reset();
+    onHelpWindowCreate = nullptr;
+    RemoveEverything();
+    std::string directory = TestDirectory();
+    InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
+    WriteFullConfiguration();
+    g_hInstance = GetModuleHandleA(NULL);
+}
+
+HWND CreateConfiguredMonitor()
+{
+    g_currentStatus = 0;
+    g_popupWindow = NULL;
+    fake::onHelp = [](const HelpCall &call) {
+        if (call.command == HELP_CONTEXTPOPUP)
+            EnsurePopup();
+    };
+    return CreateMonitorWindow(g_hInstance);
 }
 
 // RegCreateKeyExA's import slot, the same way the shell and help engine

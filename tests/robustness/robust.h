@@ -33,6 +33,14 @@ void WriteFullConfiguration(int popupTime = 20);
 void WriteFullProfile(int popupTime);
 void RemoveEverything();
 
+// A fresh start for every robustness test: the stand-ins reset, earlier
+// keys and files gone, the test directory as the system directory, and the
+// full configuration written.
+void PrepareFullConfiguration();
+// The monitor's window, created on that configuration with the current
+// status and popup forgotten, and a help engine that shows popups.
+HWND CreateConfiguredMonitor();
+
 // A value of every kind the tests throw at the program.
 struct RawValue {
     DWORD type;

@@ -28,16 +28,7 @@ LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 HWND NewPopup()
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = PopupProc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "MS_WINNOTE";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
-    return CreateWindowExA(0, "MS_WINNOTE", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                           GetModuleHandleA(NULL), NULL);
+    return NewHelpPopup(PopupProc);
 }
 
 class DispatcherTest : public ::testing::Test {

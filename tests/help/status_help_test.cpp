@@ -68,16 +68,7 @@ LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // A window like the engine's popup: class "MS_WINNOTE", empty title.
 HWND NewPopup()
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = PopupProc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "MS_WINNOTE";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
-    HWND window = CreateWindowExA(0, "MS_WINNOTE", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+    HWND window = NewHelpPopup(PopupProc);
     g_popups.push_back(Popup{window, 0, 0});
     return window;
 }

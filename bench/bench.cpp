@@ -697,11 +697,17 @@ std::string Number(double value)
     return text;
 }
 
+// The build measured: the figures differ between the two widths.
+const char *const TARGET = sizeof(void *) == 8 ? "mingw64" : "mingw32";
+
 int Report(const Options &options)
 {
     int failures = 0;
     std::string table;
     char line[512];
+    std::snprintf(line, sizeof line, "DadaVizi benchmark, target %s (%d-bit)\n\n", TARGET,
+                  static_cast<int>(sizeof(void *) * 8));
+    table += line;
     std::snprintf(line, sizeof line, "| %-44s | %-5s | %-26s | %-8s | %-22s | %-4s | %-3s |\n",
                   "figure", "unit", "DadaVizi median (min-max)", "floor", "ratio median (min-max)",
                   "bar", "ok");
@@ -712,8 +718,8 @@ int Report(const Options &options)
 
     FILE *csv = std::fopen(options.csv.c_str(), "w");
     if (csv)
-        std::fprintf(csv, "figure,unit,runs,median,min,max,floor_median,ratio_median,ratio_min,"
-                          "ratio_max,bar,pass\n");
+        std::fprintf(csv, "target,figure,unit,runs,median,min,max,floor_median,ratio_median,"
+                          "ratio_min,ratio_max,bar,pass\n");
     for (const Figure &figure : g_figures) {
         Spread product = Summarise(figure.product);
         Spread floor = Summarise(figure.floor);
@@ -735,8 +741,8 @@ int Report(const Options &options)
                       pass ? "yes" : "NO");
         table += line;
         if (csv)
-            std::fprintf(csv, "\"%s\",%s,%u,%.10g,%.10g,%.10g,%.10g,%.4f,%.4f,%.4f,%.4g,%s\n",
-                         figure.name.c_str(), figure.unit.c_str(),
+            std::fprintf(csv, "%s,\"%s\",%s,%u,%.10g,%.10g,%.10g,%.10g,%.4f,%.4f,%.4f,%.4g,%s\n",
+                         TARGET, figure.name.c_str(), figure.unit.c_str(),
                          static_cast<unsigned>(figure.product.size()), product.median,
                          product.low, product.high, floor.median, ratio.median, ratio.low,
                          ratio.high, figure.bar, pass ? "yes" : "no");

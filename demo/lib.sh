@@ -8,6 +8,8 @@
 # hold a pipe open. Every wait is bounded.
 
 DEMO_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../cmake/wine-host.sh
+. "$DEMO_DIR/../cmake/wine-host.sh"
 DEMO_DESKTOP=DadaVizi
 DEMO_SIZE=1024x768
 DEMO_MONITOR_KEY='SOFTWARE\Halvik\Demo Status Source'
@@ -21,7 +23,9 @@ demo_say() { echo "demo: $*"; }
 demo_fail() { echo "demo: FAILED: $*" >&2; return 1; }
 
 # demo_init WORKDIR BINDIR: a fresh work folder (prefix, logs, shots) and the
-# Wine environment for everything after.
+# Wine environment for everything after: the Wine of DadaVizi.exe's own width
+# (cmake/wine-host.sh). Returns 2, with DEMO_WHY set, where this host cannot
+# run that width.
 demo_init() {
   mkdir -p "$1" || return 1
   DEMO_WORK=$(cd "$1" && pwd)
@@ -30,44 +34,31 @@ demo_init() {
   for exe in DadaVizi.exe DadaViziStatus.exe DadaViziDemoHelp.exe DadaViziDemoFind.exe; do
     [ -f "$DEMO_BIN/$exe" ] || { demo_fail "$DEMO_BIN/$exe is missing (build first)"; return 1; }
   done
-  for exe in Xvfb xdotool import convert python3 wine wineserver timeout; do
+  for exe in Xvfb xdotool import convert python3 timeout; do
     command -v "$exe" >/dev/null || { demo_fail "$exe is not installed (run scripts/setup)"; return 1; }
   done
+  DEMO_BITS=$(wine_pe_bits "$DEMO_BIN/DadaVizi.exe")
+  if ! wine_use "$DEMO_BITS" "$DEMO_WORK/prefix"; then
+    DEMO_WHY="$WINE_WHY (DadaVizi.exe is a $DEMO_BITS-bit program)"
+    return 2
+  fi
   # A leftover server of an earlier run in this prefix would keep its
   # windows; end it before the prefix goes.
   if [ -d "$DEMO_WORK/prefix" ]; then
-    WINEPREFIX=$DEMO_WORK/prefix timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+    timeout 20 "$WINESERVER" -k >/dev/null 2>&1 </dev/null
   fi
   rm -rf "$DEMO_WORK/prefix" "$DEMO_WORK/logs" "$DEMO_WORK/shots" "$DEMO_WORK/data"
   mkdir -p "$DEMO_WORK/logs" "$DEMO_WORK/shots" "$DEMO_WORK/data" || return 1
   DEMO_LOGS=$DEMO_WORK/logs
   DEMO_SHOTS=$DEMO_WORK/shots
   DEMO_HELP_LOG=$DEMO_LOGS/help-engine.log
-
-  export WINEPREFIX=$DEMO_WORK/prefix
   export WINEDEBUG=${DEMO_WINEDEBUG:--all}
-  export WINEDLLOVERRIDES="mscoree,mshtml="
-  # Wine takes its ANSI code page from the locale: pin it (1252).
-  export LANG=C.UTF-8 LC_ALL=C.UTF-8
-  unset WINEARCH
 }
 
 # The Windows spelling of a Unix path (Wine maps / to drive Z:).
 demo_winpath() {
   local path=$1
   echo "Z:${path//\//\\}"
-}
-
-# 32 or 64, from the PE header's machine field.
-demo_pe_bits() {
-  local offset machine
-  offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' ')
-  case $machine in
-    014c) echo 32 ;;
-    8664) echo 64 ;;
-    *) echo unknown ;;
-  esac
 }
 
 # demo_wait SECONDS COMMAND...: polls the command every 0.2 s until it succeeds.
@@ -105,12 +96,12 @@ demo_start_x() {
 # "DadaVizi" with the taskbar as the desktop of every program started after.
 demo_make_prefix() {
   demo_say "creating the Wine prefix $WINEPREFIX (takes a while)"
-  timeout 180 wineboot -i >"$DEMO_LOGS/wineboot.log" 2>&1 </dev/null
-  timeout 60 wineserver -w
+  timeout 180 "$WINELOADER" wineboot -i >"$DEMO_LOGS/wineboot.log" 2>&1 </dev/null
+  timeout 60 "$WINESERVER" -w
   [ -f "$WINEPREFIX/system.reg" ] || { demo_fail "wineboot failed (see $DEMO_LOGS/wineboot.log)"; return 1; }
   # With Debian's default the server ends with its last client, and the
   # desktop's explorer does not count as one.
-  wineserver -p >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
   DEMO_SERVER_STARTED=1
   # The taskbar shows only on desktops that ask for the shell.
   local settings=$DEMO_WORK/data/desktop.reg
@@ -126,27 +117,15 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DEMO_DESKTOP]
 "EnableShell"=dword:00000001
 EOF
-  timeout 60 wine regedit /S "$(demo_winpath "$settings")" >"$DEMO_LOGS/regedit-desktop.log" 2>&1 </dev/null
+  timeout 60 "$WINELOADER" regedit /S "$(demo_winpath "$settings")" >"$DEMO_LOGS/regedit-desktop.log" 2>&1 </dev/null
 }
 
 # The installation the printer's setup would leave: settings, driver data
 # naming help file 49, the profile file and the stored status "ready".
 demo_install() {
-  local bits loader=wine regedit reg
-  bits=$(demo_pe_bits "$DEMO_BIN/DadaVizi.exe")
-  # The programs' own view of HKLM\Software: a 32-bit program in a win64
-  # prefix sees Wow6432Node, so the registry tools of its own width write
-  # for it. Debian's wine starts the 32-bit builtin tools; wine64 the others.
-  case $bits in
-    32) regedit='C:\windows\syswow64\regedit.exe'; reg='C:\windows\syswow64\reg.exe' ;;
-    64) loader=/usr/lib/wine/wine64; regedit=regedit; reg=reg ;;
-    *) demo_fail "unknown machine type of DadaVizi.exe"; return 1 ;;
-  esac
-  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/regedit.exe" ]; then
-    regedit=regedit; reg=reg  # a win32 prefix: only the one view
-  fi
-  [ -x "$loader" ] || command -v "$loader" >/dev/null || { demo_fail "no $loader"; return 1; }
-  demo_say "installing the demo data for a $bits-bit monitor"
+  # The prefix is of the monitor's own width, so its registry tools write
+  # the view the monitor reads.
+  demo_say "installing the demo data for a $DEMO_BITS-bit monitor"
 
   local data=$DEMO_WORK/data/install.reg
   sed 's/$/\r/' >"$data" <<'EOF'
@@ -161,7 +140,7 @@ REGEDIT4
 "DrvlibIntl"="01Demo"
 "DrvlibIntl=Demo"="Demo,49"
 EOF
-  timeout 60 "$loader" "$regedit" /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
+  timeout 60 "$WINELOADER" regedit /S "$(demo_winpath "$data")" >"$DEMO_LOGS/regedit-install.log" 2>&1 </dev/null
 
   demo_write_profile 4000 || return 1
 
@@ -173,9 +152,9 @@ EOF
   # Read it all back through the programs' own view.
   local check=$DEMO_LOGS/registry-check.log
   : >"$check"
-  timeout 60 "$loader" "$reg" query 'HKLM\SOFTWARE\Halvik\Zive Dozorod' >>"$check" 2>&1 </dev/null
-  timeout 60 "$loader" "$reg" query "HKLM\\$DEMO_MONITOR_KEY\\BidiData" >>"$check" 2>&1 </dev/null
-  timeout 60 "$loader" "$reg" query \
+  timeout 60 "$WINELOADER" reg query 'HKLM\SOFTWARE\Halvik\Zive Dozorod' >>"$check" 2>&1 </dev/null
+  timeout 60 "$WINELOADER" reg query "HKLM\\$DEMO_MONITOR_KEY\\BidiData" >>"$check" 2>&1 </dev/null
+  timeout 60 "$WINELOADER" reg query \
     'HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers\Demo Printer\PrinterDriverData' \
     >>"$check" 2>&1 </dev/null
   local expected
@@ -200,23 +179,18 @@ demo_write_profile() {
 [DEMO]
 TimeCloseWindow=$1
 EOF
-  # A 32-bit program's system32 is syswow64 on disk.
-  for sysdir in system32 syswow64; do
-    if [ -d "$WINEPREFIX/drive_c/windows/$sysdir" ]; then
-      cp "$profile" "$WINEPREFIX/drive_c/windows/$sysdir/DODOZOD.INI" || return 1
-    fi
-  done
+  cp "$profile" "$WINEPREFIX/drive_c/windows/system32/DODOZOD.INI"
 }
 
 # demo_status ARGS...: the status source tool; returns its exit code.
 demo_status() {
-  timeout 60 wine "$DEMO_BIN/DadaViziStatus.exe" "$@" >>"$DEMO_LOGS/status-source.log" 2>&1 </dev/null
+  timeout 60 "$WINELOADER" "$DEMO_BIN/DadaViziStatus.exe" "$@" >>"$DEMO_LOGS/status-source.log" 2>&1 </dev/null
 }
 
 # demo_find CLASS [TITLE]: prints "x y width height visible" of the window.
 demo_find() {
   local out=$DEMO_WORK/data/find.out
-  timeout 30 wine "$DEMO_BIN/DadaViziDemoFind.exe" "$@" >"$out" 2>"$DEMO_LOGS/find.log" </dev/null
+  timeout 30 "$WINELOADER" "$DEMO_BIN/DadaViziDemoFind.exe" "$@" >"$out" 2>"$DEMO_LOGS/find.log" </dev/null
   local status=$?
   tr -d '\r' <"$out"
   return $status
@@ -231,7 +205,7 @@ demo_tray_visible() {
 
 # Starts the desktop and waits for its taskbar; sets DEMO_TRAY_X/Y/W/H.
 demo_start_desktop() {
-  wine explorer "/desktop=$DEMO_DESKTOP,$DEMO_SIZE" >"$DEMO_LOGS/explorer.log" 2>&1 </dev/null &
+  "$WINELOADER" explorer "/desktop=$DEMO_DESKTOP,$DEMO_SIZE" >"$DEMO_LOGS/explorer.log" 2>&1 </dev/null &
   DEMO_PIDS+=($!)
   demo_wait 60 demo_tray_visible || { demo_fail "no taskbar appeared"; return 1; }
   # Shots and clicks go to the desktop's X window: on a display with a
@@ -256,7 +230,7 @@ demo_log_has() { grep -q "$2" "$1" 2>/dev/null; }
 
 demo_start_help() {
   : >"$DEMO_HELP_LOG"
-  wine "$DEMO_BIN/DadaViziDemoHelp.exe" "$(demo_winpath "$DEMO_HELP_LOG")" \
+  "$WINELOADER" "$DEMO_BIN/DadaViziDemoHelp.exe" "$(demo_winpath "$DEMO_HELP_LOG")" \
     >"$DEMO_LOGS/help-engine.out" 2>&1 </dev/null &
   DEMO_PIDS+=($!)
   demo_wait 30 demo_log_has "$DEMO_HELP_LOG" 'help engine ready' ||
@@ -267,7 +241,7 @@ demo_monitor_window() { demo_find DadaVizi DadaVizi >/dev/null; }
 
 # Starts DadaVizi.exe in the background (DEMO_MONITOR_PID) and waits for its window.
 demo_start_monitor() {
-  wine "$DEMO_BIN/DadaVizi.exe" >"$DEMO_LOGS/dadavizi.log" 2>&1 </dev/null &
+  "$WINELOADER" "$DEMO_BIN/DadaVizi.exe" >"$DEMO_LOGS/dadavizi.log" 2>&1 </dev/null &
   DEMO_MONITOR_PID=$!
   demo_wait 30 demo_monitor_window || { demo_fail "the monitor's window did not appear"; return 1; }
 }
@@ -339,7 +313,7 @@ demo_cleanup() {
     kill "$DEMO_MONITOR_PID" 2>/dev/null
   fi
   if [ "$DEMO_SERVER_STARTED" = 1 ]; then
-    timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+    timeout 20 "$WINESERVER" -k >/dev/null 2>&1 </dev/null
     DEMO_SERVER_STARTED=0
   fi
   local pid

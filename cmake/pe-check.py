@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""Checks a shipped Windows executable without running it.
+
+  pe-check.py --bits 32|64 --subsystem gui|console --imports DLL,DLL...
+              [--icons FIRST-LAST] [--version] [--manifest] FILE
+
+It reads the PE headers and asserts the machine (i386 for 32, x86-64 for 64)
+and optional header kind (PE32 or PE32+), the subsystem, that every imported
+DLL is one of the allowed ones (so no MinGW runtime DLL), and that the
+resources hold the icon groups and the version block asked for. It needs no
+Wine, so it runs on hosts that cannot run the program. Exit code 0 when
+every check passes, 1 when one fails, 2 for a file that is no PE image.
+"""
+import argparse
+import struct
+import sys
+
+MACHINES = {32: (0x14C, 0x10B, "i386 PE32"), 64: (0x8664, 0x20B, "x86-64 PE32+")}
+SUBSYSTEMS = {"gui": 2, "console": 3}
+RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 14, 16, 24
+
+
+class Image:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("no MZ header")
+        pe = self.u32(0x3C)
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        self.magic = self.u16(optional)
+        self.subsystem = self.u16(optional + 68)
+        directories = optional + (96 if self.magic == 0x10B else 112)
+        count = self.u32(directories - 4)
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(min(count, 16))]
+        table = optional + optional_size
+        self.sections = [struct.unpack_from("<IIII", data, table + 40 * i + 8) for i in range(sections)]
+
+    def u16(self, offset):
+        return struct.unpack_from("<H", self.data, offset)[0]
+
+    def u32(self, offset):
+        return struct.unpack_from("<I", self.data, offset)[0]
+
+    def offset(self, rva):
+        for size, address, raw_size, raw in self.sections:
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        raise ValueError("address 0x%x is in no section" % rva)
+
+    def cstring(self, offset):
+        return self.data[offset:self.data.index(b"\0", offset)].decode("ascii", "replace")
+
+    def imports(self):
+        rva = self.directories[1][0] if len(self.directories) > 1 else 0
+        names = []
+        if not rva:
+            return names
+        entry = self.offset(rva)
+        while True:
+            descriptor = struct.unpack_from("<IIIII", self.data, entry)
+            if not any(descriptor):
+                return names
+            names.append(self.cstring(self.offset(descriptor[3])).lower())
+            entry += 20
+
+    def resources(self):
+        """{type: [ids]} of the resource directory's first two levels."""
+        rva = self.directories[2][0] if len(self.directories) > 2 else 0
+        if not rva:
+            return {}
+        base = self.offset(rva)
+
+        def entries(directory):
+            named, ids = struct.unpack_from("<HH", self.data, directory + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * i)
+                yield name, target
+
+        found = {}
+        for kind, target in entries(base):
+            if target & 0x80000000:
+                found[kind] = [name for name, _ in entries(base + (target & 0x7FFFFFFF))]
+        return found
+
+
+def check(arguments):
+    with open(arguments.file, "rb") as handle:
+        image = Image(handle.read())
+    failures = []
+    machine, magic, what = MACHINES[arguments.bits]
+    if image.machine != machine or image.magic != magic:
+        failures.append("not an %s image (machine 0x%x, magic 0x%x)" % (what, image.machine, image.magic))
+    if image.subsystem != SUBSYSTEMS[arguments.subsystem]:
+        failures.append("subsystem %d, not %s" % (image.subsystem, arguments.subsystem))
+    allowed = {name.lower() + ".dll" for name in arguments.imports.split(",")}
+    imports = image.imports()
+    extra = sorted(set(imports) - allowed)
+    if extra:
+        failures.append("imports %s beyond %s" % (", ".join(extra), ", ".join(sorted(allowed))))
+    resources = image.resources()
+    if arguments.icons:
+        first, last = (int(part) for part in arguments.icons.split("-"))
+        missing = [i for i in range(first, last + 1) if i not in resources.get(RT_GROUP_ICON, [])]
+        if missing:
+            failures.append("no icon group %s" % ", ".join(map(str, missing)))
+    if arguments.version and not resources.get(RT_VERSION):
+        failures.append("no version block")
+    if arguments.manifest and 1 not in resources.get(RT_MANIFEST, []):
+        failures.append("no application manifest (resource 1 of type 24)")
+    name = arguments.file.rsplit("/", 1)[-1]
+    for failure in failures:
+        print("FAIL %s: %s" % (name, failure))
+    if not failures:
+        print("ok %s: %s, %s subsystem, imports %s%s%s" % (
+            name, what, arguments.subsystem, ", ".join(imports),
+            ", icons %s" % arguments.icons if arguments.icons else "",
+            ", version block" if arguments.version else ""))
+    return 1 if failures else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bits", type=int, choices=(32, 64), required=True)
+    parser.add_argument("--subsystem", choices=sorted(SUBSYSTEMS), required=True)
+    parser.add_argument("--imports", required=True)
+    parser.add_argument("--icons")
+    parser.add_argument("--version", action="store_true")
+    parser.add_argument("--manifest", action="store_true")
+    parser.add_argument("file")
+    arguments = parser.parse_args()
+    try:
+        return check(arguments)
+    except (OSError, ValueError, struct.error) as error:
+        print("FAIL %s: %s" % (arguments.file, error))
+        return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -31,7 +31,7 @@ demo_init() {
   DEMO_WORK=$(cd "$1" && pwd)
   DEMO_BIN=$(cd "$2" 2>/dev/null && pwd) || { demo_fail "no folder $2"; return 1; }
   local exe
-  for exe in DadaVizi.exe DadaViziStatus.exe DadaViziDemoHelp.exe DadaViziDemoFind.exe; do
+  for exe in DadaVizi.exe DadaViziStatus.exe DadaViziHelpStub.exe DadaViziDemoFind.exe; do
     [ -f "$DEMO_BIN/$exe" ] || { demo_fail "$DEMO_BIN/$exe is missing (build first)"; return 1; }
   done
   for exe in Xvfb xdotool import convert python3 timeout; do
@@ -99,6 +99,14 @@ demo_make_prefix() {
   timeout 180 "$WINELOADER" wineboot -i >"$DEMO_LOGS/wineboot.log" 2>&1 </dev/null
   timeout 60 "$WINESERVER" -w
   [ -f "$WINEPREFIX/system.reg" ] || { demo_fail "wineboot failed (see $DEMO_LOGS/wineboot.log)"; return 1; }
+  # Wine draws caption buttons with the Marlett font. Debian's fonts-wine
+  # ships it, but this Wine does not look in that folder, so the prefix
+  # gets a copy of the symbol fonts in its own Fonts folder.
+  local font
+  for font in marlett.ttf symbol.ttf wingding.ttf; do
+    [ -f "/usr/share/wine/fonts/$font" ] &&
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   # With Debian's default the server ends with its last client, and the
   # desktop's explorer does not count as one.
   "$WINESERVER" -p >/dev/null 2>&1 </dev/null
@@ -230,10 +238,10 @@ demo_log_has() { grep -q "$2" "$1" 2>/dev/null; }
 
 demo_start_help() {
   : >"$DEMO_HELP_LOG"
-  "$WINELOADER" "$DEMO_BIN/DadaViziDemoHelp.exe" "$(demo_winpath "$DEMO_HELP_LOG")" \
+  "$WINELOADER" "$DEMO_BIN/DadaViziHelpStub.exe" --log "$(demo_winpath "$DEMO_HELP_LOG")" \
     >"$DEMO_LOGS/help-engine.out" 2>&1 </dev/null &
   DEMO_PIDS+=($!)
-  demo_wait 30 demo_log_has "$DEMO_HELP_LOG" 'help engine ready' ||
+  demo_wait 30 demo_log_has "$DEMO_HELP_LOG" ' start' ||
     { demo_fail "the demo help engine did not start"; return 1; }
 }
 
@@ -303,9 +311,13 @@ demo_click() {
 demo_help_lines() { wc -l <"$DEMO_HELP_LOG" | tr -d ' '; }
 
 # demo_help_after LINES PATTERN: the pattern in the log after line LINES.
+# The log's lines are "TICK EVENT ..." (tools/help-stub/help_stub.cpp).
 demo_help_after() {
-  tail -n +"$(($1 + 1))" "$DEMO_HELP_LOG" | tr -d '\r' | grep -q "$2"
+  tail -n +"$(($1 + 1))" "$DEMO_HELP_LOG" | tr -d '\r' | grep -q -E "$2"
 }
+
+# demo_popup_after LINES CONTEXT: a popup of that topic was opened after line LINES.
+demo_popup_after() { demo_help_after "$1" " popup-open [^ ]+ $2\$"; }
 
 # Ends everything started here: the monitor, the Wine session, Xvfb.
 demo_cleanup() {

@@ -1,14 +1,11 @@
 // The hidden window's procedure: turns status messages, tray clicks and the
 // popup timer into icon, tooltip and help actions.
-#include "monitor.h"
+#include "app/monitor.h"
 
-#include "../help/status_help.h"
-#include "../registry/settings.h"
-#include "../res/resource.h"
-#include "../tray/tray.h"
-
-LONG g_currentStatus = 0;
-HWND g_popupWindow = NULL;
+#include "help/status_help.h"
+#include "registry/settings.h"
+#include "res/resource.h"
+#include "tray/tray.h"
 
 namespace {
 
@@ -103,6 +100,8 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         PostQuitMessage(0);
         return 0;
     case WM_TIMER:
+        // The help sequence (OnStatusHelp) starts this timer for the popup
+        // it tracks in g_popupWindow.
         if (wParam == POPUP_TIMER_ID) {
             // Stop the timer first: closing the popup lets messages in, and
             // a status shown meanwhile starts the timer for its own popup.

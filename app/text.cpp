@@ -1,5 +1,5 @@
 // Bounded formatting and decimal parsing.
-#include "text.h"
+#include "app/text.h"
 
 #include <stdarg.h>
 

@@ -1,18 +1,12 @@
 // Status help: the help map, the copy of the status data for the help file,
 // and the help engine calls.
-#include "status_help.h"
+#include "help/status_help.h"
 
-#include "../app/monitor.h"
-#include "../app/text.h"
-#include "../registry/reg_value_enumerator.h"
-#include "../registry/settings.h"
-#include "help_file.h"
-
-namespace {
-
-const int DEFAULT_POPUP_TIME = 3000;  // milliseconds
-
-}  // namespace
+#include "app/shared.h"
+#include "app/text.h"
+#include "help/help_file.h"
+#include "registry/reg_value_enumerator.h"
+#include "registry/settings.h"
 
 void OnStatusHelp(HWND window)
 {
@@ -32,8 +26,9 @@ void OnStatusHelp(HWND window)
     if (popupTime <= 0)
         return;
 
-    // The popup exists only once the topic call has returned.
-    g_popupWindow = FindWindowA("MS_WINNOTE", "");
+    // The popup exists only once the topic call has returned. The
+    // dispatcher's WM_TIMER handling closes it when the timer fires.
+    g_popupWindow = FindWindowA(HELP_POPUP_CLASS, "");
     SetTimer(window, POPUP_TIMER_ID, (UINT)popupTime, NULL);
 }
 
@@ -57,13 +52,19 @@ void ShowStatusHelp(HWND window, LONG code, bool popup)
         WinHelpA(window, fileAndWindow, HELP_CONTEXT, context);
 }
 
+void HelpMapKeys(LONG code, LONG keys[HELP_MAP_KEY_COUNT])
+{
+    // Rounded as an unsigned number, looked up as a signed one.
+    DWORD unsignedCode = (DWORD)code;
+    keys[0] = code;
+    keys[1] = (LONG)(unsignedCode - unsignedCode % 100);
+    keys[2] = (LONG)(unsignedCode - unsignedCode % 1000);
+}
+
 UINT LookUpHelpContext(LONG code)
 {
-    // Rounded as an unsigned number, looked up as a signed one: -3 tries
-    // "-3", "-96" and "-296".
-    DWORD unsignedCode = (DWORD)code;
-    const LONG keys[3] = {code, (LONG)(unsignedCode - unsignedCode % 100),
-                          (LONG)(unsignedCode - unsignedCode % 1000)};
+    LONG keys[HELP_MAP_KEY_COUNT];
+    HelpMapKeys(code, keys);
 
     UINT context = 0;
     for (LONG key : keys) {

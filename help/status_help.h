@@ -5,6 +5,11 @@
 
 #include <windows.h>
 
+// Milliseconds a help popup stays when the profile names no time.
+const int DEFAULT_POPUP_TIME = 3000;
+// The help map keys tried for a code, in order.
+const int HELP_MAP_KEY_COUNT = 3;
+
 // The help sequence for g_currentStatus: position popups, read the popup
 // time, show the topic and, for popups, track the popup and start the timer
 // that closes it.
@@ -13,9 +18,14 @@ void OnStatusHelp(HWND window);
 // Shows the topic for `code` as a popup or in the secondary window.
 void ShowStatusHelp(HWND window, LONG code, bool popup);
 
-// The help context for `code` from the profile's help map, trying the code,
-// then its hundreds, then its thousands; 0 when there is none.
+// The help context for `code` from the profile's help map, trying the keys
+// of HelpMapKeys in order; 0 when there is none.
 UINT LookUpHelpContext(LONG code);
+
+// The code, then the code rounded down to hundreds, then to thousands. The
+// rounding is done on the code as an unsigned number, so -3 gives -3, -96
+// and -296.
+void HelpMapKeys(LONG code, LONG keys[HELP_MAP_KEY_COUNT]);
 
 // Copies every value of the status data key, as text, to the help window key.
 void CopyStatusDataToHelpWindow();

@@ -1,5 +1,5 @@
 // GlobalBuffer: a movable block, kept locked while the buffer holds it.
-#include "global_buffer.h"
+#include "registry/global_buffer.h"
 
 GlobalBuffer::~GlobalBuffer()
 {

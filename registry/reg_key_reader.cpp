@@ -1,5 +1,5 @@
 // RegKeyReader: size, read, terminate.
-#include "reg_key_reader.h"
+#include "registry/reg_key_reader.h"
 
 RegKeyReader::RegKeyReader(HKEY root, const char *path)
     : key(NULL), state(ERROR_FILE_NOT_FOUND), length(0)

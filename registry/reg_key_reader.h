@@ -2,7 +2,7 @@
 #ifndef DADAVIZI_REG_KEY_READER_H
 #define DADAVIZI_REG_KEY_READER_H
 
-#include "global_buffer.h"
+#include "registry/global_buffer.h"
 
 class RegKeyReader {
 public:

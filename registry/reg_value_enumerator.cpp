@@ -1,5 +1,5 @@
 // RegValueEnumerator: value names one at a time, in a buffer sized at open.
-#include "reg_value_enumerator.h"
+#include "registry/reg_value_enumerator.h"
 
 RegValueEnumerator::RegValueEnumerator(HKEY root, const char *path)
     : valueCount(0), index(0), key(NULL), state(ERROR_FILE_NOT_FOUND)

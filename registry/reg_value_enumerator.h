@@ -2,7 +2,7 @@
 #ifndef DADAVIZI_REG_VALUE_ENUMERATOR_H
 #define DADAVIZI_REG_VALUE_ENUMERATOR_H
 
-#include "global_buffer.h"
+#include "registry/global_buffer.h"
 
 // Callers loop while `state` is ERROR_SUCCESS, using `name.data`, and step
 // with Next().

@@ -1,9 +1,9 @@
 // Settings, stored status and profile reads.
-#include "settings.h"
+#include "registry/settings.h"
 
-#include "../app/monitor.h"
-#include "../app/text.h"
-#include "reg_key_reader.h"
+#include "app/shared.h"
+#include "app/text.h"
+#include "registry/reg_key_reader.h"
 
 char g_settingValue[256] = "";
 char g_statusDataPath[256] = "";

@@ -1,5 +1,5 @@
 // Notification-area operations: add, delete, set icon, set tooltip.
-#include "tray.h"
+#include "tray/tray.h"
 
 #include <shellapi.h>
 

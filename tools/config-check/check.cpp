@@ -2,23 +2,20 @@
 // status data, printer driver data and help file, help map, display. Every
 // value is read through the monitor's own code where it has a call for it,
 // so the report shows what the monitor sees, not what it ought to see.
-#include "check.h"
+#include "tools/config-check/check.h"
 
-#include "app/monitor.h"
+#include "app/shared.h"
 #include "app/text.h"
 #include "help/help_file.h"
 #include "help/status_help.h"
 #include "registry/reg_key_reader.h"
 #include "registry/reg_value_enumerator.h"
 #include "registry/settings.h"
+#include "tools/common/status_code.h"
 
 #include <stdarg.h>
 
 namespace {
-
-const char DRIVER_DATA_FORMAT[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%s\\PrinterDriverData";
-const int DEFAULT_POPUP_TIME = 3000;  // milliseconds, as the monitor's
 
 const char USAGE[] =
     "Usage: DadaViziCheck [CODE]\n"
@@ -151,19 +148,6 @@ bool FileExists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ParseCode(const char *text, LONG *code)
-{
-    const char *digits = (*text == '+' || *text == '-') ? text + 1 : text;
-    if (!*digits || lstrlenA(digits) > 10)
-        return false;
-    for (const char *c = digits; *c; ++c) {
-        if (*c < '0' || *c > '9')
-            return false;
-    }
-    *code = ParseDecimal(text);  // wraps like the status message's 32-bit code
-    return true;
-}
-
 // One settings value: what the monitor's reader returns, copied into `copy`
 // (256 bytes), with the reason when that is empty.
 void CheckSetting(RegKeyReader &settings, const char *name, char *copy, int exitCode)
@@ -246,7 +230,7 @@ void ExplainDriverData(const char *printer)
         return;
     }
     char path[256];
-    if (!FormatBounded(path, sizeof path, DRIVER_DATA_FORMAT, printer)) {
+    if (!FormatDriverDataKeyPath(path, sizeof path, printer)) {
         Print("\nPrinter driver data key\n");
         Missing(CHECK_NO_HELP_FILE, "printer driver data key: the printer name is too long");
         return;
@@ -267,8 +251,7 @@ void ExplainDriverData(const char *printer)
     Print("\n");
 
     char entryName[256];
-    if (!FormatBounded(entryName, sizeof entryName, "DrvlibIntl=%s",
-                       lstrlenA(language) >= 2 ? language + 2 : "")) {
+    if (!FormatHelpEntryName(entryName, sizeof entryName, language)) {
         Missing(CHECK_NO_HELP_FILE, "entry name: value DrvlibIntl is too long");
         return;
     }
@@ -281,14 +264,13 @@ void ExplainDriverData(const char *printer)
     Print("  %s  ", entryName);
     PrintQuoted(entry, driverData.length);
     Print("\n");
-    char *cursor = entry;
-    const char *number = NextToken(cursor, ",") ? NextToken(cursor, ",:") : NULL;
-    if (!number) {
+    LONG number = 0;
+    if (!ParseHelpFileNumber(entry, &number)) {
         Missing(CHECK_NO_HELP_FILE, "help file number: value %s needs \"<name>,<number>\"",
                 entryName);
         return;
     }
-    Print("  help file number %ld\n", (long)ParseDecimal(number));
+    Print("  help file number %ld\n", (long)number);
 }
 
 // The help file the monitor would open, in `file` (MAX_PATH), if it exists.
@@ -328,10 +310,9 @@ UINT CheckHelpMap(LONG code)
         return 0;
     }
 
-    DWORD unsignedCode = (DWORD)code;
-    const LONG keys[3] = {code, (LONG)(unsignedCode - unsignedCode % 100),
-                          (LONG)(unsignedCode - unsignedCode % 1000)};
-    char tried[3 * 13] = "";
+    LONG keys[HELP_MAP_KEY_COUNT];
+    HelpMapKeys(code, keys);
+    char tried[HELP_MAP_KEY_COUNT * 13] = "";
     for (LONG key : keys) {
         char keyText[20];
         wsprintfA(keyText, "%ld", (long)key);  // at most 11 characters
@@ -416,8 +397,9 @@ int RunConfigCheck(int argc, char **argv, HANDLE out)
             PrintUsage();
             return CHECK_HELP_SHOWN;
         }
-        if (!ParseCode(argv[0], &code))
-            return UsageError("\"%s\" is not a status code", argv[0]);
+        if (!ParseStatusCode(argv[0], &code))
+            return UsageError("\"%s\" is not a status code (a decimal number from "
+                              "-2147483648 to 2147483647)", argv[0]);
         haveCode = true;
     }
 

@@ -1,8 +1,8 @@
 // DadaViziCheck.exe: explains an installation of the monitor, which itself
 // fails silently by design.
-#include "check.h"
+#include "tools/config-check/check.h"
 
-#include "app/monitor.h"
+#include "app/shared.h"
 
 int main(int argc, char **argv)
 {

@@ -2,8 +2,9 @@
 // reports it to the running monitor, the way a printer's status source does.
 #include <windows.h>
 
-#include "app/monitor.h"
+#include "app/shared.h"
 #include "registry/settings.h"
+#include "tools/common/status_code.h"
 
 namespace {
 
@@ -74,28 +75,6 @@ int Fail(int code, const char *what, const char *detail)
     return code;
 }
 
-// A whole 32-bit signed decimal number: an optional sign and digits only.
-bool ParseCode(const char *text, LONG *code)
-{
-    bool negative = false;
-    if (*text == '+' || *text == '-')
-        negative = (*text++ == '-');
-    if (!*text)
-        return false;
-    unsigned long long value = 0;
-    for (; *text; ++text) {
-        if (*text < '0' || *text > '9')
-            return false;
-        value = value * 10 + (unsigned)(*text - '0');
-        if (value > 2147483648ull)
-            return false;
-    }
-    if (!negative && value > 2147483647ull)
-        return false;
-    *code = negative ? (LONG)(0u - (DWORD)value) : (LONG)value;
-    return true;
-}
-
 struct Options {
     bool help = true;
     bool write = true;
@@ -122,7 +101,7 @@ int ParseArguments(int argc, char **argv, Options *options)
             sendOnly = true;
         else if (argument[0] == '-' && argument[1] == '-')
             return Fail(EXIT_USAGE, "unknown option ", argument);
-        else if (ParseCode(argument, &options->code))
+        else if (ParseStatusCode(argument, &options->code))
             haveCode = true;
         else
             return Fail(EXIT_USAGE, "CODE must be a 32-bit signed decimal number: ", argument);

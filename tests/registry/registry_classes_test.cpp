@@ -31,18 +31,18 @@ UINT LockCount(HGLOBAL block)
 TEST(GlobalBufferTest, ResizesUpDownAndKeepsOneLockedBlock)
 {
     GlobalBuffer buffer;
-    EXPECT_TRUE(buffer.data == NULL);
+    EXPECT_EQ(nullptr, buffer.data);
     EXPECT_EQ(0u, buffer.size);
 
     ASSERT_EQ(10u, buffer.Resize(10));
-    ASSERT_TRUE(buffer.data != NULL);
+    ASSERT_NE(nullptr, buffer.data);
     EXPECT_EQ(10u, buffer.size);
     HGLOBAL block = GlobalHandle(buffer.data);
     EXPECT_GE(GlobalSize(block), 10u);
     EXPECT_EQ(1u, LockCount(block));
 
     ASSERT_EQ(1000u, buffer.Resize(1000));
-    ASSERT_TRUE(buffer.data != NULL);
+    ASSERT_NE(nullptr, buffer.data);
     EXPECT_EQ(1000u, buffer.size);
     block = GlobalHandle(buffer.data);
     EXPECT_GE(GlobalSize(block), 1000u);
@@ -50,7 +50,7 @@ TEST(GlobalBufferTest, ResizesUpDownAndKeepsOneLockedBlock)
     buffer.data[999] = 'x';  // the whole block is writable
 
     ASSERT_EQ(3u, buffer.Resize(3));
-    ASSERT_TRUE(buffer.data != NULL);
+    ASSERT_NE(nullptr, buffer.data);
     EXPECT_EQ(3u, buffer.size);
     block = GlobalHandle(buffer.data);
     EXPECT_GE(GlobalSize(block), 3u);
@@ -75,7 +75,7 @@ TEST(GlobalBufferTest, ZeroBytesOnAnEmptyBufferAllocatesNothing)
 {
     GlobalBuffer buffer;
     EXPECT_EQ(0u, buffer.Resize(0));
-    EXPECT_TRUE(buffer.data == NULL);
+    EXPECT_EQ(nullptr, buffer.data);
     EXPECT_EQ(0u, buffer.size);
 }
 
@@ -87,12 +87,12 @@ TEST(GlobalBufferTest, ResizeToZeroFreesTheBlockAndCanGrowAgain)
     ASSERT_TRUE(BlockIsLive(block));
 
     EXPECT_EQ(0u, buffer.Resize(0));
-    EXPECT_TRUE(buffer.data == NULL);
+    EXPECT_EQ(nullptr, buffer.data);
     EXPECT_EQ(0u, buffer.size);
     EXPECT_FALSE(BlockIsLive(block)) << "the discarded block must not be kept";
 
     ASSERT_EQ(20u, buffer.Resize(20));
-    ASSERT_TRUE(buffer.data != NULL);
+    ASSERT_NE(nullptr, buffer.data);
     EXPECT_EQ(20u, buffer.size);
     EXPECT_EQ(1u, LockCount(GlobalHandle(buffer.data)));
 }
@@ -126,23 +126,23 @@ TEST_F(RegistryTest, ReaderStatesForOpenMissingAndNullKeys)
 
     RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
     EXPECT_EQ(0, reader.state);
-    EXPECT_TRUE(reader.key != NULL);
+    EXPECT_NE(nullptr, reader.key);
     reader.Close();
     EXPECT_EQ(2, reader.state);
-    EXPECT_TRUE(reader.key == NULL);
-    EXPECT_TRUE(reader.ReadValue("Code") == NULL);
+    EXPECT_EQ(nullptr, reader.key);
+    EXPECT_EQ(nullptr, reader.ReadValue("Code"));
 
     RegKeyReader missing(HKEY_LOCAL_MACHINE, MISSING_KEY);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.state);
-    EXPECT_TRUE(missing.key == NULL);
-    EXPECT_TRUE(missing.ReadValue("Code") == NULL);
+    EXPECT_EQ(nullptr, missing.key);
+    EXPECT_EQ(nullptr, missing.ReadValue("Code"));
 
     // A null path would otherwise open the root key itself.
     RegKeyReader none(HKEY_LOCAL_MACHINE, NULL);
     EXPECT_EQ(2, none.state);
-    EXPECT_TRUE(none.key == NULL);
+    EXPECT_EQ(nullptr, none.key);
     EXPECT_FALSE(none.Open(HKEY_LOCAL_MACHINE, NULL));
-    EXPECT_TRUE(none.key == NULL);
+    EXPECT_EQ(nullptr, none.key);
 }
 
 TEST_F(RegistryTest, ReopenClosesTheFirstKey)
@@ -152,7 +152,7 @@ TEST_F(RegistryTest, ReopenClosesTheFirstKey)
 
     RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
     HKEY first = reader.key;
-    ASSERT_TRUE(first != NULL);
+    ASSERT_NE(nullptr, first);
 
     ASSERT_TRUE(reader.Open(HKEY_LOCAL_MACHINE, OTHER_KEY));
     EXPECT_STREQ("other", reader.ReadValue("Name"));
@@ -165,7 +165,7 @@ TEST_F(RegistryTest, ReopenClosesTheFirstKey)
     HKEY second = reader.key;
     EXPECT_FALSE(reader.Open(HKEY_LOCAL_MACHINE, MISSING_KEY));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, reader.state);
-    EXPECT_TRUE(reader.key == NULL);
+    EXPECT_EQ(nullptr, reader.key);
     EXPECT_NE(ERROR_SUCCESS, RegQueryInfoKeyA(second, NULL, NULL, NULL, NULL, NULL, NULL, &values,
                                               NULL, NULL, NULL, NULL));
 }
@@ -190,21 +190,21 @@ TEST_F(RegistryTest, ReadsEveryTypeAsTerminatedRawBytes)
 
     // Read into the shrunk block of "40021", whose fourth byte is no zero.
     const char *unended = reader.ReadValue("Unended");
-    ASSERT_TRUE(unended != NULL);
+    ASSERT_NE(nullptr, unended);
     EXPECT_EQ(3u, reader.length);
     EXPECT_STREQ("abc", unended);
 
     const char *number = reader.ReadValue("Number");
-    ASSERT_TRUE(number != NULL);
+    ASSERT_NE(nullptr, number);
     EXPECT_EQ(4u, reader.length);
     EXPECT_EQ(std::string("\x44\x33\x22\x11", 4), Text(reader));
     EXPECT_EQ('\0', number[4]);
 
-    ASSERT_TRUE(reader.ReadValue("Binary") != NULL);
+    ASSERT_NE(nullptr, reader.ReadValue("Binary"));
     EXPECT_EQ(sizeof binary, reader.length);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(binary), sizeof binary), Text(reader));
 
-    ASSERT_TRUE(reader.ReadValue("Multi") != NULL);
+    ASSERT_NE(nullptr, reader.ReadValue("Multi"));
     EXPECT_EQ(std::string(multi, sizeof multi), Text(reader));
 }
 
@@ -219,7 +219,7 @@ TEST_F(RegistryTest, ValuesAroundTwoHundredFiftySixBytes)
 
         RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
         const char *data = reader.ReadValue("Long");
-        ASSERT_TRUE(data != NULL);
+        ASSERT_NE(nullptr, data);
         EXPECT_EQ(text, data);
         EXPECT_EQ(chars + 1, reader.length);
         EXPECT_EQ(reader.length + 1, reader.value.size) << "exact size and a terminator";
@@ -233,9 +233,9 @@ TEST_F(RegistryTest, EmptyDataComesBackAsNull)
     SetRegString(VALUES_KEY, "Code", "40021");
 
     RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
-    ASSERT_TRUE(reader.ReadValue("Code") != NULL);
-    EXPECT_TRUE(reader.ReadValue("Empty") == NULL);
-    EXPECT_TRUE(reader.value.data == NULL);
+    ASSERT_NE(nullptr, reader.ReadValue("Code"));
+    EXPECT_EQ(nullptr, reader.ReadValue("Empty"));
+    EXPECT_EQ(nullptr, reader.value.data);
     EXPECT_EQ(0u, reader.value.size);
 
     // A string of only its terminator still has one byte of data.
@@ -248,11 +248,11 @@ TEST_F(RegistryTest, MissingValueLeavesTheBufferAsItWas)
     SetRegString(VALUES_KEY, "Code", "40021");
 
     RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
-    ASSERT_TRUE(reader.ReadValue("Code") != NULL);
+    ASSERT_NE(nullptr, reader.ReadValue("Code"));
     BYTE *data = reader.value.data;
     DWORD size = reader.value.size;
 
-    EXPECT_TRUE(reader.ReadValue("NoSuchValue") == NULL);
+    EXPECT_EQ(nullptr, reader.ReadValue("NoSuchValue"));
     EXPECT_EQ(data, reader.value.data);
     EXPECT_EQ(size, reader.value.size);
     EXPECT_EQ(6u, reader.length);
@@ -266,7 +266,7 @@ TEST_F(RegistryTest, SameSizeValuesReuseTheBlock)
 
     RegKeyReader reader(HKEY_LOCAL_MACHINE, VALUES_KEY);
     const char *first = reader.ReadValue("First");
-    ASSERT_TRUE(first != NULL);
+    ASSERT_NE(nullptr, first);
     HGLOBAL block = GlobalHandle(reader.value.data);
 
     const char *second = reader.ReadValue("Second");
@@ -300,7 +300,7 @@ TEST_F(RegistryTest, EnumeratorOnAKeyWithoutValuesIsExhaustedAtOnce)
     RegValueEnumerator values(HKEY_LOCAL_MACHINE, VALUES_KEY);
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, values.state);
     EXPECT_EQ(0u, values.valueCount);
-    EXPECT_TRUE(values.key != NULL) << "the key stays open until Close";
+    EXPECT_NE(nullptr, values.key) << "the key stays open until Close";
     EXPECT_FALSE(values.Open(HKEY_LOCAL_MACHINE, VALUES_KEY));
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, values.state);
 }
@@ -351,18 +351,18 @@ TEST_F(RegistryTest, EnumeratorCloseMissingKeyAndNullPath)
     EXPECT_EQ(1, values.index);
 
     values.Close();
-    EXPECT_TRUE(values.key == NULL);
+    EXPECT_EQ(nullptr, values.key);
     EXPECT_EQ(2, values.state);
     EXPECT_EQ(0, values.index);
     EXPECT_EQ(0u, values.valueCount);
 
     EXPECT_FALSE(values.Open(HKEY_LOCAL_MACHINE, MISSING_KEY));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, values.state);
-    EXPECT_TRUE(values.key == NULL);
+    EXPECT_EQ(nullptr, values.key);
 
     RegValueEnumerator none(HKEY_LOCAL_MACHINE, NULL);
     EXPECT_EQ(2, none.state);
-    EXPECT_TRUE(none.key == NULL);
+    EXPECT_EQ(nullptr, none.key);
     EXPECT_EQ(0u, none.valueCount);
 }
 

@@ -1,12 +1,11 @@
-// The settings accessors, the status code conversion and the refresh from
-// the stored status, against the real registry and real windows.
+// The settings accessors and the refresh from the stored status, against
+// the real registry and real windows.
 #include <gtest/gtest.h>
 
 #include "app/monitor.h"
-#include "app/text.h"
-#include "fakes.h"
+#include "monitor_test.h"
 #include "registry/settings.h"
-#include "res/resource.h"
+#include "sequence.h"
 #include "testing.h"
 
 #include <string.h>
@@ -21,16 +20,16 @@ const char TEST_KEY[] = "SOFTWARE\\DadaViziTest";
 const char MONITOR_KEY[] = "SOFTWARE\\DadaViziTest\\Source";
 const char STATUS_KEY[] = "SOFTWARE\\DadaViziTest\\Source\\BidiData";
 
+void CleanKeys()
+{
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, TEST_KEY);
+}
+
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-
-    static void Clean()
-    {
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, TEST_KEY);
-    }
+    void SetUp() override { CleanKeys(); }
+    void TearDown() override { CleanKeys(); }
 };
 
 TEST(PinnedLocaleTest, AnsiCodePageIs1252)
@@ -116,36 +115,13 @@ TEST_F(SettingsTest, StatusDataKeyPathAppendsBidiData)
     // "\BidiData" is 9 characters: 246 + 9 fill the 256 bytes exactly.
     std::string longest(246, 'm');
     SetRegString(SETTINGS_KEY, "Monitor", longest);
-    ASSERT_TRUE(StatusDataKeyPath() != NULL);
+    ASSERT_NE(nullptr, StatusDataKeyPath());
     EXPECT_EQ(longest + "\\BidiData", g_statusDataPath);
 
     for (size_t chars : {247u, 250u}) {
         SetRegString(SETTINGS_KEY, "Monitor", std::string(chars, 'm'));
-        EXPECT_TRUE(StatusDataKeyPath() == NULL) << chars;
+        EXPECT_EQ(nullptr, StatusDataKeyPath()) << chars;
     }
-}
-
-TEST(ParseDecimalTest, ConvertsLikeTheStandardConversionWithWrapAround)
-{
-    EXPECT_EQ(40021, ParseDecimal("40021"));
-    EXPECT_EQ(40021, ParseDecimal(" 40021"));
-    EXPECT_EQ(7, ParseDecimal(" \t\n\v\f\r7"));
-    EXPECT_EQ(5, ParseDecimal("+5"));
-    EXPECT_EQ(-5, ParseDecimal("-5"));
-    EXPECT_EQ(12, ParseDecimal("12ab"));
-    EXPECT_EQ(0, ParseDecimal("ab12"));
-    EXPECT_EQ(0, ParseDecimal(""));
-    EXPECT_EQ(0, ParseDecimal("+-5"));
-    EXPECT_EQ(0, ParseDecimal("- 5"));
-    EXPECT_EQ(0, ParseDecimal("0x1F"));
-    EXPECT_EQ(10, ParseDecimal("010"));
-    EXPECT_EQ(2147483647, ParseDecimal("2147483647"));
-    EXPECT_EQ(-2147483647 - 1, ParseDecimal("-2147483648"));
-    EXPECT_EQ(-2147483647 - 1, ParseDecimal("2147483648"));
-    EXPECT_EQ(-1, ParseDecimal("4294967295"));
-    EXPECT_EQ(0, ParseDecimal("4294967296"));
-    EXPECT_EQ(1, ParseDecimal("4294967297"));
-    EXPECT_EQ(-1, ParseDecimal("-4294967297"));
 }
 
 // A plain window that records the status messages sent to it.
@@ -174,7 +150,7 @@ protected:
         }
         window = CreateWindowExA(0, "DadaViziRecorder", "", 0, 0, 0, 0, 0, NULL, NULL,
                                  GetModuleHandleA(NULL), NULL);
-        ASSERT_TRUE(window != NULL);
+        ASSERT_NE(nullptr, window);
     }
 
     void TearDown() override
@@ -243,86 +219,65 @@ TEST_F(RefreshTest, MissingPiecesSendNothing)
 }
 
 // The real monitor window: creation and a left click both dispatch the
-// stored status, with the shell observed through the fakes.
-class StoredStatusWindowTest : public SettingsTest {
+// stored status, with the shell observed through the stand-ins.
+class StoredStatusWindowTest : public MonitorWindowTest {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
-        fake::Reset();
-        g_currentStatus = 0;
-        g_popupWindow = NULL;
-        g_hInstance = GetModuleHandleA(NULL);
+        CleanKeys();
+        ResetMonitor();
         SetRegString(SETTINGS_KEY, "Monitor", MONITOR_KEY);
     }
-
     void TearDown() override
     {
-        if (window && IsWindow(window))
-            DestroyWindow(window);
-        MSG quit;
-        while (PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        fake::Reset();
-        g_currentStatus = 0;
-        SettingsTest::TearDown();
+        MonitorWindowTest::TearDown();
+        CleanKeys();
     }
-
-    static std::vector<std::string> Tips()
-    {
-        std::vector<std::string> tips;
-        for (const TrayCall &call : fake::trayCalls)
-            if (call.record.uFlags == NIF_TIP)
-                tips.push_back(call.record.szTip);
-        return tips;
-    }
-
-    HWND window = NULL;
+    std::string Tray() { return TraySequence(TakeTrayCalls(), window); }
 };
+
+const char ADDED[] =
+    "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY IDI_PRINTER 'Printer Status' -> TRUE";
 
 TEST_F(StoredStatusWindowTest, CreationAndLeftClickDispatchTheStoredCode)
 {
     SetRegString(STATUS_KEY, "Code", "40021");
-    window = CreateMonitorWindow(GetModuleHandleA(NULL));
-    ASSERT_TRUE(window != NULL);
-    EXPECT_EQ(std::vector<std::string>({"Status 40021"}), Tips());
+    CreateMonitor();
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE", ADDED,
+                     "NIM_MODIFY NIF_ICON IDI_PRINTER_STROKE -> TRUE",
+                     "NIM_MODIFY NIF_TIP 'Status 40021' -> TRUE"}),
+              Tray());
     EXPECT_EQ(40021, g_currentStatus);
 
     // Unchanged, and above the repeat threshold: the click still shows it.
-    fake::trayCalls.clear();
-    SendMessageA(window, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN);
-    EXPECT_EQ(std::vector<std::string>({"Status 40021"}), Tips());
+    Click(WM_LBUTTONDOWN);
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER_STROKE -> TRUE",
+                     "NIM_MODIFY NIF_TIP 'Status 40021' -> TRUE"}),
+              Tray());
     EXPECT_EQ(40021, g_currentStatus);
 
-    fake::trayCalls.clear();
     SetRegString(STATUS_KEY, "Code", "40077");
-    SendMessageA(window, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN);
-    EXPECT_EQ(std::vector<std::string>({"Status 40077"}), Tips());
+    Click(WM_LBUTTONDOWN);
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER_CROSSED -> TRUE",
+                     "NIM_MODIFY NIF_TIP 'Status 40077' -> TRUE"}),
+              Tray());
     EXPECT_EQ(40077, g_currentStatus);
 }
 
-TEST_F(StoredStatusWindowTest, StoredCodeFiveKeepsThePrinterIcon)
+TEST_F(StoredStatusWindowTest, AStoredCodeOutsideTheIconTableKeepsThePrinterIcon)
 {
     SetRegString(STATUS_KEY, "Code", "5");
-    window = CreateMonitorWindow(GetModuleHandleA(NULL));
-    ASSERT_TRUE(window != NULL);
-    EXPECT_TRUE(fake::TrayHasIcon(window, TRAY_ICON_ID));
-
-    std::string lastIcon;
-    for (const TrayCall &call : fake::trayCalls)
-        if (call.result && (call.record.uFlags & NIF_ICON))
-            lastIcon = call.iconPixels;
-    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER), lastIcon);
-    EXPECT_FALSE(lastIcon.empty());
-    EXPECT_EQ(std::vector<std::string>({"Status 5"}), Tips());
+    CreateMonitor();
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE", ADDED,
+                     "NIM_MODIFY NIF_TIP 'Status 5' -> TRUE"}),
+              Tray());
     EXPECT_EQ(5, g_currentStatus);
 }
 
 TEST_F(StoredStatusWindowTest, NoStoredCodeKeepsTheDefaultTip)
 {
-    window = CreateMonitorWindow(GetModuleHandleA(NULL));
-    ASSERT_TRUE(window != NULL);
-    EXPECT_TRUE(Tips().empty());
+    CreateMonitor();
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE", ADDED}), Tray());
     EXPECT_EQ(0, g_currentStatus);
 }
 

@@ -9,6 +9,7 @@
 #include "help/help_file.h"
 #include "registry/settings.h"
 #include "res/resource.h"
+#include "popup.h"
 #include "robust.h"
 #include "testing.h"
 
@@ -18,13 +19,11 @@ namespace {
 
 using namespace robust;
 
-class HostileInput : public ::testing::Test {
+class HostileInput : public RobustTest {
 protected:
     void SetUp() override
     {
-        PrepareFullConfiguration();
-        window = CreateConfiguredMonitor();
-        ASSERT_TRUE(window != NULL);
+        RobustTest::SetUp();
         // Each path once, so that lazily opened system handles are open.
         Status(40077, 1);
         Click();
@@ -36,28 +35,8 @@ protected:
         fake::helpCalls.clear();
     }
 
-    void TearDown() override
-    {
-        onHelpWindowCreate = nullptr;
-        if (IsWindow(window))
-            DestroyWindow(window);
-        MSG quit;
-        while (PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        HWND popup;
-        while ((popup = FindWindowA("MS_WINNOTE", "")) != NULL)
-            DestroyWindow(popup);
-        fake::Reset();
-        RemoveEverything();
-    }
-
-    void Status(LONG code, WPARAM help)
-    {
-        SendMessageA(window, WM_BIDISTATUS, help, static_cast<LPARAM>(code));
-    }
-
     // A left click: the stored status is read again and shown with help.
-    void Click() { SendMessageA(window, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN); }
+    void Click() { MonitorWindowTest::Click(WM_LBUTTONDOWN); }
 
     // One of two codes the help map names, never the current one, so the
     // status is always accepted.
@@ -85,7 +64,6 @@ protected:
         EXPECT_TRUE(HeapsAreValid()) << where;
     }
 
-    HWND window = NULL;
     int windows = 0;
     uintptr_t handles = 0;
 };
@@ -248,7 +226,7 @@ TEST_F(HostileInput, KeysDeletedAndRecreatedDuringTheCopy)
         };
         fake::onHelp = [&](const HelpCall &call) {
             if (call.command == HELP_CONTEXTPOPUP)
-                EnsurePopup();
+                popup::Show();
             if (call.command == HELP_SETPOPUP_POS && rng() % 3 == 0)
                 RewriteStatusData(rng, static_cast<int>(rng() % 10));
         };

@@ -7,6 +7,7 @@
 
 #include "app/monitor.h"
 #include "fakes.h"
+#include "popup.h"
 #include "robust.h"
 #include "testing.h"
 
@@ -18,10 +19,11 @@ namespace {
 
 using namespace robust;
 
-class Lifecycle : public ::testing::Test {
+class Lifecycle : public MonitorWindowTest {
 protected:
     void SetUp() override
     {
+        ResetMonitor();
         PrepareFullConfiguration();
         // One life first, so that lazily opened system handles are open.
         Live(nullptr);
@@ -31,11 +33,8 @@ protected:
 
     void TearDown() override
     {
-        fake::Reset();
         onHelpWindowCreate = nullptr;
-        HWND popup;
-        while ((popup = FindWindowA("MS_WINNOTE", "")) != NULL)
-            DestroyWindow(popup);
+        MonitorWindowTest::TearDown();
         RemoveEverything();
     }
 
@@ -45,7 +44,7 @@ protected:
         g_currentStatus = 0;
         g_popupWindow = NULL;
         HWND window = CreateMonitorWindow(g_hInstance);
-        EXPECT_TRUE(window != NULL);
+        EXPECT_NE(nullptr, window);
         if (body)
             body(window);
         if (IsWindow(window))
@@ -53,9 +52,7 @@ protected:
         MSG quit;
         while (PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
-        HWND popup;
-        while ((popup = FindWindowA("MS_WINNOTE", "")) != NULL)
-            DestroyWindow(popup);
+        popup::Reset();
         fake::trayFilter = nullptr;
         fake::onHelp = nullptr;
         return window;
@@ -142,7 +139,7 @@ TEST_F(Lifecycle, TwoHundredLivesEndedAtRandomMoments)
             };
             fake::onHelp = [&](const HelpCall &call) {
                 if (call.command == HELP_CONTEXTPOPUP)
-                    EnsurePopup();
+                    popup::Show();
                 if (ending == 3 && rng() % 3 == 0)
                     end();
             };

@@ -7,6 +7,7 @@
 
 #include "app/monitor.h"
 #include "fakes.h"
+#include "popup.h"
 #include "robust.h"
 #include "testing.h"
 
@@ -21,31 +22,8 @@ using namespace robust;
 const LONG SPECIAL_CODES[] = {INT_MIN, INT_MAX, 0, 9999, 10000, 10001, 10049, 40021, 40077,
                               -1,      40000,   1, -3,   999,  1000,  INT_MIN + 1};
 
-class RandomMessages : public ::testing::Test {
+class RandomMessages : public RobustTest {
 protected:
-    void SetUp() override
-    {
-        PrepareFullConfiguration();
-        window = CreateConfiguredMonitor();
-        ASSERT_TRUE(window != NULL);
-    }
-
-    void TearDown() override
-    {
-        fake::onHelp = nullptr;
-        fake::trayFilter = nullptr;
-        onHelpWindowCreate = nullptr;
-        if (IsWindow(window))
-            DestroyWindow(window);
-        MSG quit;
-        while (PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        HWND popup;
-        while ((popup = FindWindowA("MS_WINNOTE", "")) != NULL)
-            DestroyWindow(popup);
-        fake::Reset();
-        RemoveEverything();
-    }
 
     // Every icon handed to the shell since the last look was valid during
     // the call and is dead now; the calls are forgotten so that a long run
@@ -96,7 +74,6 @@ protected:
         handles = HandleFootprint();
     }
 
-    HWND window = NULL;
     int windows = 0;
     uintptr_t handles = 0;
     unsigned long iconsSeen = 0;
@@ -156,7 +133,7 @@ TEST_F(RandomMessages, AMillionMessagesLeaveNoIconHandleWindowOrTimerBehind)
     };
     fake::onHelp = [&](const HelpCall &call) {
         if (call.command == HELP_CONTEXTPOPUP)
-            EnsurePopup();
+            popup::Show();
         unsigned roll = rng() % 100;
         if (roll < 5) {
             mutate();

@@ -3,16 +3,19 @@
 
 #include "app/monitor.h"
 #include "fakes.h"
+#include "import_slot.h"
+#include "popup.h"
+#include "registry/settings.h"
 #include "testing.h"
 
 #include <utility>
 
 namespace robust {
 
-const char SETTINGS[] = "SOFTWARE\\Halvik\\Zive Dozorod";
+const char SETTINGS[] = SETTINGS_KEY;
 const char MONITOR[] = "SOFTWARE\\Halvik\\Robust Monitor";
 const char STATUS_DATA[] = "SOFTWARE\\Halvik\\Robust Monitor\\BidiData";
-const char HELP_WINDOW[] = "SOFTWARE\\Halvik\\Help Embedded Window";
+const char HELP_WINDOW[] = HELP_WINDOW_KEY;
 const char PRINTER[] = "Robust Printer";
 const char PRINTER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Robust Printer";
 const char DRIVER_DATA[] =
@@ -366,43 +369,31 @@ bool HeapsAreValid()
     return valid;
 }
 
-namespace {
-
-LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-}  // namespace
-
-HWND EnsurePopup()
-{
-    HWND popup = FindWindowA("MS_WINNOTE", "");
-    if (popup)
-        return popup;
-    return NewHelpPopup(PopupProc);
-}
-
 void PrepareFullConfiguration()
 {
-    fake::Reset();
     onHelpWindowCreate = nullptr;
     RemoveEverything();
     std::string directory = TestDirectory();
     InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
     WriteFullConfiguration();
-    g_hInstance = GetModuleHandleA(NULL);
-}
-
-HWND CreateConfiguredMonitor()
-{
-    g_currentStatus = 0;
-    g_popupWindow = NULL;
     fake::onHelp = [](const HelpCall &call) {
         if (call.command == HELP_CONTEXTPOPUP)
-            EnsurePopup();
+            popup::Show();
     };
-    return CreateMonitorWindow(g_hInstance);
+}
+
+void RobustTest::SetUp()
+{
+    ResetMonitor();
+    PrepareFullConfiguration();
+    CreateMonitor();
+}
+
+void RobustTest::TearDown()
+{
+    onHelpWindowCreate = nullptr;
+    MonitorWindowTest::TearDown();
+    RemoveEverything();
 }
 
 // RegCreateKeyExA's import slot, the same way the shell and help engine
@@ -433,13 +424,7 @@ LONG WINAPI CreateKeyHook(HKEY root, LPCSTR path, DWORD reserved, LPSTR keyClass
 
 }  // namespace robust
 
-#ifdef _WIN64
-#define ROBUST_IMPORT_SLOT(name, argBytes) "__imp_" #name
-#else
-#define ROBUST_IMPORT_SLOT(name, argBytes) "__imp__" #name "@" #argBytes
-#endif
-
 extern "C" {
-void *robustCreateKeySlot __asm__(ROBUST_IMPORT_SLOT(RegCreateKeyExA, 36)) =
+void *robustCreateKeySlot __asm__(IMPORT_SLOT(RegCreateKeyExA, 36)) =
     reinterpret_cast<void *>(&robust::CreateKeyHook);
 }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "monitor_test.h"
+
 #include <functional>
 #include <map>
 #include <random>
@@ -33,13 +35,17 @@ void WriteFullConfiguration(int popupTime = 20);
 void WriteFullProfile(int popupTime);
 void RemoveEverything();
 
-// A fresh start for every robustness test: the stand-ins reset, earlier
-// keys and files gone, the test directory as the system directory, and the
-// full configuration written.
+// A fresh start for every robustness test: earlier keys and files gone, the
+// test directory as the system directory, the full configuration written,
+// and a help engine that shows popups.
 void PrepareFullConfiguration();
-// The monitor's window, created on that configuration with the current
-// status and popup forgotten, and a help engine that shows popups.
-HWND CreateConfiguredMonitor();
+
+// The monitor's window on the full configuration; everything goes at the end.
+class RobustTest : public MonitorWindowTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 // A value of every kind the tests throw at the program.
 struct RawValue {
@@ -84,10 +90,6 @@ bool HeapsAreValid();
 // walks: a test can change the status data under the copy's feet. Only
 // calls for the help window key are reported.
 extern std::function<void()> onHelpWindowCreate;
-
-// A stand-in for the help engine's popup window: the one window of class
-// "MS_WINNOTE", created when a popup topic is shown and none exists.
-HWND EnsurePopup();
 
 }  // namespace robust
 

@@ -1,6 +1,7 @@
 // Import-slot stand-ins for Shell_NotifyIconA and WinHelpA.
 #include "fakes.h"
 
+#include "import_slot.h"
 #include "testing.h"
 
 #include <utility>
@@ -92,15 +93,6 @@ BOOL WINAPI WinHelp(HWND window, LPCSTR file, UINT command, ULONG_PTR data)
 }
 
 }  // namespace fake
-
-// The program calls these through its import table (__imp_ pointers). Defining
-// the pointers here keeps the linker from taking the real ones from shell32
-// and user32, so the program's code stays exactly as it ships.
-#ifdef _WIN64
-#define IMPORT_SLOT(name, argBytes) "__imp_" #name
-#else
-#define IMPORT_SLOT(name, argBytes) "__imp__" #name "@" #argBytes
-#endif
 
 extern "C" {
 void *shellNotifyIconSlot __asm__(IMPORT_SLOT(Shell_NotifyIconA, 8)) =

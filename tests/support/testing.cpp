@@ -63,20 +63,6 @@ std::string ResourceIconPixels(int id)
     return pixels;
 }
 
-HWND NewHelpPopup(WNDPROC procedure)
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "MS_WINNOTE";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
-    return CreateWindowExA(0, "MS_WINNOTE", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                           GetModuleHandleA(NULL), NULL);
-}
-
 bool DeleteKeyTree(HKEY root, const char *path)
 {
     HKEY key;

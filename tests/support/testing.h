@@ -31,11 +31,6 @@ std::string IconPixels(HICON icon);
 // The pixels of icon resource `id` of the test executable at the tray's size.
 std::string ResourceIconPixels(int id);
 
-// A stand-in for the help engine's popup: a window of class "MS_WINNOTE"
-// with an empty title, handled by `procedure`. The class is registered on
-// first use, so one test executable uses one procedure.
-HWND NewHelpPopup(WNDPROC procedure);
-
 // Registry keys under HKEY_LOCAL_MACHINE, for test set-up.
 bool DeleteKeyTree(HKEY root, const char *path);
 void SetRegString(const char *path, const char *name, const std::string &value);

@@ -57,7 +57,7 @@ tray_shot() {
 differ_count() { demo_differ "$DEMO_SHOTS/$1.png" "$DEMO_SHOTS/$2.png"; }
 
 popup_after() {
-  demo_wait 20 demo_help_after "$1" "popup shown context=$2"
+  demo_wait 20 demo_popup_after "$1" "$2"
 }
 
 demo_init "$2" "$1"
@@ -104,7 +104,7 @@ lines=$(demo_help_lines)
 demo_status --no-help 10001 "Text=Ready to print" || fail "status source exit code $? for 10001"
 tray_shot ready-again "$DEMO_SHOTS/ready.png" same ||
   fail "the icon did not return to the ready one for 10001 ($(differ_count ready ready-again) pixels differ)"
-if demo_help_after "$lines" 'request'; then
+if demo_help_after "$lines" ' help '; then
   fail "10001 without the help flag still asked the help engine"
 fi
 pass "10001 restored the ready icon and asked for no help"

@@ -3,6 +3,7 @@
 
 #include "app/monitor.h"
 #include "fakes.h"
+#include "process.h"
 
 #include <string>
 
@@ -59,22 +60,24 @@ TEST(SingleInstance, ARunningMonitorWindowEndsTheSecondStartAtOnce)
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.lpszClassName = "DadaVizi";
+    windowClass.lpszClassName = MONITOR_WINDOW_NAME;
     ASSERT_NE(0, RegisterClassA(&windowClass));
-    HWND other = CreateWindowExA(0, "DadaVizi", "DadaVizi", 0, 0, 0, 0, 0, NULL, NULL,
-                                 GetModuleHandleA(NULL), NULL);
-    ASSERT_TRUE(other != NULL);
+    HWND other = CreateWindowExA(0, MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME, 0, 0, 0, 0, 0, NULL,
+                                 NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_NE(nullptr, other);
 
     lstrcpyA(g_systemDir, "untouched");
     g_hInstance = NULL;
     EXPECT_EQ(0, RunMonitor(GetModuleHandleA(NULL)));
-    EXPECT_TRUE(g_hInstance == NULL);
+    EXPECT_EQ(nullptr, g_hInstance);
     EXPECT_STREQ("untouched", g_systemDir);
     EXPECT_TRUE(fake::trayCalls.empty());
     EXPECT_TRUE(fake::helpCalls.empty());
 
+    EXPECT_EQ(1, CountMonitorWindows());
+
     DestroyWindow(other);
-    UnregisterClassA("DadaVizi", GetModuleHandleA(NULL));
+    UnregisterClassA(MONITOR_WINDOW_NAME, GetModuleHandleA(NULL));
 }
 
 }  // namespace

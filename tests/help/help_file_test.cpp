@@ -2,7 +2,7 @@
 // an entry, whose second field is the help file number.
 #include <gtest/gtest.h>
 
-#include "app/monitor.h"
+#include "app/shared.h"
 #include "help/help_file.h"
 #include "registry/settings.h"
 #include "testing.h"

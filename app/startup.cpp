@@ -10,8 +10,8 @@ HWND CreateMonitorWindow(HINSTANCE instance)
     windowClass.lpszClassName = MONITOR_WINDOW_NAME;
     RegisterClassA(&windowClass);
 
-    return CreateWindowExA(0, MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME, 0, 0, 0, 0, 0,
-                           NULL, NULL, instance, NULL);
+    return CreateWindowExA(0, MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
+                           instance, NULL);
 }
 
 int RunMonitor(HINSTANCE instance)

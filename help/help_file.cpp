@@ -10,9 +10,9 @@ char g_helpFilePath[MAX_PATH] = "";
 
 bool FormatDriverDataKeyPath(char *out, int capacity, const char *printer)
 {
-    return FormatBounded(out, capacity,
-                         "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%s\\PrinterDriverData",
-                         printer);
+    return FormatBounded(
+        out, capacity, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%s\\PrinterDriverData",
+        printer);
 }
 
 bool FormatHelpEntryName(char *out, int capacity, const char *drvlibIntl)

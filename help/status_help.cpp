@@ -18,8 +18,8 @@ void OnStatusHelp(HWND window)
     DWORD corner = MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     WinHelpA(window, file, HELP_SETPOPUP_POS, corner);
 
-    int popupTime = ReadProfileInt(ReadMonitorSetting("Driver"), "TimeCloseWindow",
-                                   DEFAULT_POPUP_TIME);
+    int popupTime =
+        ReadProfileInt(ReadMonitorSetting("Driver"), "TimeCloseWindow", DEFAULT_POPUP_TIME);
     // The help calls let messages in, so the status may have moved on since
     // this sequence started: show the one that is current now.
     ShowStatusHelp(window, g_currentStatus, popupTime > 0);

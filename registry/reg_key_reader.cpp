@@ -54,8 +54,7 @@ const char *RegKeyReader::ReadValue(const char *name)
         return NULL;
 
     DWORD read = size;
-    if (RegQueryValueExA(key, name, NULL, &type, value.data, &read) != ERROR_SUCCESS ||
-        read > size)
+    if (RegQueryValueExA(key, name, NULL, &type, value.data, &read) != ERROR_SUCCESS || read > size)
         return NULL;
     value.data[read] = '\0';
     length = read;

@@ -59,7 +59,7 @@ bool RegValueEnumerator::Next()
 {
     ++index;
     DWORD capacity = name.size;
-    state = RegEnumValueA(key, (DWORD)index, reinterpret_cast<char *>(name.data), &capacity,
-                          NULL, NULL, NULL, NULL);
+    state = RegEnumValueA(key, (DWORD)index, reinterpret_cast<char *>(name.data), &capacity, NULL,
+                          NULL, NULL, NULL);
     return state == ERROR_SUCCESS;
 }

@@ -21,8 +21,8 @@ const char *ReadMonitorSetting(const char *name)
     // The text is ended here, since it may have been stored without its
     // terminator; 256 bytes fit only when the last of them is the terminator.
     DWORD size = sizeof g_settingValue;
-    LONG result = RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(g_settingValue),
-                                   &size);
+    LONG result =
+        RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(g_settingValue), &size);
     if (result == ERROR_SUCCESS && size < sizeof g_settingValue)
         g_settingValue[size] = '\0';
     else if (result != ERROR_SUCCESS || g_settingValue[sizeof g_settingValue - 1] != '\0')

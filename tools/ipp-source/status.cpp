@@ -124,8 +124,10 @@ void Utf8ToAnsi(const char *utf8, char *out, int capacity)
         // A surrogate pair is one character.
         int count = (wide[index] >= 0xD800 && wide[index] <= 0xDBFF && index + 1 < units) ? 2 : 1;
         char bytes[8];
-        int got = WideCharToMultiByte(CP_ACP, 0, wide + index, count, bytes, sizeof bytes, "?",
-                                      NULL);
+        // No ANSI code page holds a character beyond the first 65536.
+        int got = count == 1 ? WideCharToMultiByte(CP_ACP, 0, wide + index, 1, bytes,
+                                                   sizeof bytes, "?", NULL)
+                             : 0;
         if (got <= 0) {
             bytes[0] = '?';
             got = 1;

@@ -412,8 +412,13 @@ void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop)
             if (result == QUERY_REFUSED) {
                 Say("no notifications from this printer, polling instead");
                 notifications = false;
+            } else {
+                // What changed before the subscription took hold brings no
+                // event: ask once more.
+                sequence = 1;
+                query = true;
+                continue;
             }
-            sequence = 1;
         }
         if (subscription < 0) {
             if (Waited(stop, pollMs))

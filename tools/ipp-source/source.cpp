@@ -218,6 +218,11 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
         wsprintfA(why, "the spooler gives no port for printer \"%.200s\"", name);
         return false;
     }
+    return UriFromPort(port, uri, capacity, why, whySize);
+}
+
+bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySize)
+{
 
     // IPP and WSD class-driver ports hold the printer's URL.
     for (const char *c = port; *c; ++c)
@@ -226,8 +231,13 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
                    (lstrcpynA(why, "the port's URL is too long", whySize), false);
 
     // Wine hands its printers to CUPS as "CUPS:<queue>".
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, port, 5, "CUPS:", 5) ==
-        CSTR_EQUAL) {
+    if (lstrlenA(port) >= 5 &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, port, 5, "CUPS:", 5) ==
+            CSTR_EQUAL) {
+        if (!port[5]) {
+            lstrcpynA(why, "the printer's port \"CUPS:\" names no queue", whySize);
+            return false;
+        }
         if (lstrlenA(port + 5) + 40 >= capacity) {
             lstrcpynA(why, "the CUPS queue name is too long", whySize);
             return false;
@@ -266,9 +276,9 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
         return true;
     }
     wsprintfA(why,
-              "the port \"%.200s\" of printer \"%.200s\" is neither a URL, a CUPS queue nor a "
-              "standard TCP/IP port with a host: give the printer URI",
-              port, name);
+              "the printer's port \"%.200s\" is neither a URL, a CUPS queue nor a standard "
+              "TCP/IP port with a host: give the printer URI",
+              port);
     return false;
 }
 

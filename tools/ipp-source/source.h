@@ -31,6 +31,9 @@ void Say(const char *text);
 // The printer URI for the settings value "Printer", through the spooler's
 // port for it. False with the reason in `why` when there is none.
 bool FindPrinterUri(char *uri, int capacity, char *why, int whySize);
+// The URI a spooler port name leads to: the URL a port holds, Wine's
+// "CUPS:<queue>", or a standard TCP/IP port's host.
+bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySize);
 
 enum QueryResult { QUERY_DONE, QUERY_UNREACHABLE, QUERY_REFUSED };
 

@@ -412,11 +412,24 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     EXPECT_FALSE(KeyExists(STATUS_PATH));
     EXPECT_EQ(0, g_currentStatus);
 
-    // The same over IPv6, and the printer itself.
+    // The same printer over IPv6.
     std::string port = uri.substr(uri.rfind(':') + 1);
     port = port.substr(0, port.find('/'));
     EXPECT_EQ(0u, Once("ipp://[::1]:" + port + "/printers/jam", &said)) << said;
     EXPECT_EQ("10001", Stored("Code"));
+
+    // ipps:// with the scheduler's own self-signed certificate: refused
+    // until the user accepts such certificates.
+    std::string tlsPort;
+    ASSERT_TRUE(ReadWholeFile(WindowsPath(dir + "/tls-port"), &tlsPort));
+    tlsPort.erase(tlsPort.find_last_not_of("\r\n") + 1);
+    std::string secure = "ipps://127.0.0.1:" + tlsPort + "/printers/jam";
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+    EXPECT_EQ(7u, Once(secure, &said));
+    EXPECT_NE(std::string::npos, said.find("--accept-self-signed")) << said;
+    EXPECT_FALSE(KeyExists(STATUS_PATH));
+    EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
+    EXPECT_EQ(secure, Stored("Uri"));
 
     // No scheduler: its status is still written and sent.
     ASSERT_EQ(0, Harness("stop"));

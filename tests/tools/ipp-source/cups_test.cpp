@@ -515,4 +515,85 @@ TEST_F(WithMonitor, TheResidentSourceFollowsJamClearOutageAndRestart)
     DeleteFileA(output.c_str());
 }
 
+// The real DadaVizi.exe and the help stub as processes, as in tests/e2e.
+class WithRealMonitor : public Scheduler {
+protected:
+    void TearDown() override
+    {
+        // The monitor first: without the stub, help would start Wine's viewer.
+        for (const char *name : {"DadaVizi", "DadaViziIpp"}) {
+            HWND window = FindWindowA(name, name);
+            if (window)
+                PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+        if (HWND stub = StubWindow())
+            PostMessageA(stub, WM_CLOSE, 0, 0);
+        for (HANDLE process : processes)
+            WaitPumping(process, 5000);
+        DeleteFileA(logPath.c_str());
+        Scheduler::TearDown();
+    }
+
+    HWND StubWindow() const
+    {
+        HWND window = NULL;
+        while ((window = FindWindowExA(NULL, window, "MS_WINHELP", NULL)) != NULL) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == stubId)
+                return window;
+        }
+        return NULL;
+    }
+
+    // What the monitor asked the help engine for: "command data file".
+    std::vector<std::string> HelpLog() const
+    {
+        std::vector<std::string> requests;
+        std::string text;
+        ReadWholeFile(logPath, &text);
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find('\n', at);
+            std::string line = text.substr(at, end == std::string::npos ? end : end - at);
+            at = end == std::string::npos ? text.size() : end + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            size_t help = line.find(" help ");
+            if (help != std::string::npos && line.find(" help 13 ") == std::string::npos)
+                requests.push_back(line.substr(help + 6));
+        }
+        return requests;
+    }
+
+    std::string logPath = TempFile("dadavizi-ipp-help.log");
+    DWORD stubId = 0;
+};
+
+TEST_F(WithRealMonitor, AJamTurnsTheMonitorRedWithItsHelpAndTheClearingBringsItBack)
+{
+    DeleteFileA(logPath.c_str());
+    ASSERT_TRUE(Start("DadaViziHelpStub.exe", "--log \"" + logPath + "\"", "", &stubId));
+    ASSERT_TRUE(PumpUntil([&] { return StubWindow() != NULL; }, 20000)) << "no help stub";
+    ASSERT_TRUE(Start("DadaVizi.exe", ""));
+    ASSERT_TRUE(PumpUntil([] { return FindWindowA("DadaVizi", "DadaVizi") != NULL; }, 20000))
+        << "no monitor";
+    ASSERT_TRUE(Start("DadaViziIpp.exe", uri, TempFile("dadavizi-ipp-e2e.txt")));
+    ASSERT_TRUE(WaitForCode("10001", 20000));
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "the jam was not reported";
+    const std::string topic = "1 17 " + helpFile + ">SEC";
+    ASSERT_TRUE(PumpUntil([&] { return !HelpLog().empty(); }, 20000)) << "no help shown";
+    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog());
+    EXPECT_EQ("Paper jam in tray 2", Stored("Text", HELP_WINDOW_PATH))
+        << "the help window gets the printer's words";
+    EXPECT_EQ("media-jam-error", Stored("Reasons", HELP_WINDOW_PATH));
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the clearing was not reported";
+    PumpMessages(500);
+    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog()) << "ready shows no help";
+}
+
 }  // namespace

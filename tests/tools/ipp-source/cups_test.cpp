@@ -515,6 +515,29 @@ TEST_F(WithMonitor, TheResidentSourceFollowsJamClearOutageAndRestart)
     DeleteFileA(output.c_str());
 }
 
+TEST_F(WithMonitor, TheResidentSourceReportsTonerLowEmptyAndRefilled)
+{
+    ASSERT_TRUE(Start("DadaViziIpp.exe", uri, TempFile("dadavizi-ipp-toner.txt")));
+    ASSERT_TRUE(WaitForCode("10001", 20000));
+
+    ASSERT_EQ(0, Harness("toner-5"));
+    ASSERT_TRUE(WaitForCode("40021", 20000)) << "low toner was not reported";
+    EXPECT_EQ("Ink or toner low", Stored("Text"));
+    EXPECT_EQ("5%", Stored("Marker Black"));
+    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER_STROKE), LastIcon());
+    EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help()) << "a warning asks for help";
+
+    ASSERT_EQ(0, Harness("toner-0"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "empty toner was not reported";
+    EXPECT_EQ("Out of ink or toner", Stored("Text"));
+    EXPECT_EQ("0%", Stored("Marker Black"));
+    EXPECT_EQ("marker-supply-empty-error", Stored("Reasons"));
+
+    ASSERT_EQ(0, Harness("toner-80"));
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the refill was not reported";
+    EXPECT_EQ("80%", Stored("Marker Black"));
+}
+
 // The real DadaVizi.exe and the help stub as processes, as in tests/e2e.
 class WithRealMonitor : public Scheduler {
 protected:

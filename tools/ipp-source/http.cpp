@@ -41,6 +41,12 @@ bool Widen(const char *text, int length, WCHAR *out, int capacity)
     return true;
 }
 
+bool IsLoopback(const WCHAR *host)
+{
+    return lstrcmpiW(host, L"localhost") == 0 || lstrcmpW(host, L"[::1]") == 0 ||
+           (host[0] == '1' && host[1] == '2' && host[2] == '7' && host[3] == '.');
+}
+
 void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 {
     if (detail && detailSize > 64)
@@ -182,6 +188,12 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
     if (!request.Get()) {
         SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
         return HTTP_UNREACHABLE;
+    }
+    if (IsLoopback(uri.host)) {
+        // Whatever proxy the system names, a printer on this machine is
+        // asked directly.
+        WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
+        WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);
     }
     if (uri.secure && acceptSelfSigned_) {
         DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |

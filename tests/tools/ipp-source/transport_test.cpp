@@ -164,11 +164,11 @@ protected:
     }
 
     static QueryResult Query(const std::string &uriText, ipp::PrinterStatus *status,
-                             std::string *why)
+                             std::string *why, const HttpOptions &options = HttpOptions())
     {
         PrinterUri uri;
         EXPECT_TRUE(ParsePrinterUri(uriText.c_str(), &uri));
-        HttpClient http{HttpOptions()};
+        HttpClient http(options);
         char text[600] = "";
         QueryResult result = QueryPrinter(http, uri, status, text, sizeof text);
         *why = text;
@@ -221,6 +221,29 @@ TEST_F(Transport, AnswersArriveWholeOrAreRefusedWithAReason)
     }
     EXPECT_EQ(QUERY_UNREACHABLE,
               Query("ipp://127.0.0.1:" + std::to_string(port) + "/", &status, &why));
+}
+
+TEST_F(Transport, AProxyCarriesRequestsForOtherHostsButNotForLoopback)
+{
+    ScriptedPrinter proxy([](int) {
+        Reply reply;
+        reply.body = PrinterAnswer(3, "none").bytes;
+        return reply;
+    });
+    ipp::PrinterStatus status;
+    std::string why;
+    HttpOptions options;
+    std::string address = "127.0.0.1:" + std::to_string(proxy.port);
+    options.proxy = address.c_str();
+    // The name is never looked up: the proxy gets the request.
+    EXPECT_EQ(QUERY_DONE, Query("ipp://printer.invalid/ipp/print", &status, &why, options))
+        << why;
+    EXPECT_EQ(1, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+
+    // A loopback printer is asked directly, whatever the proxy.
+    options.proxy = "127.0.0.1:9";
+    EXPECT_EQ(QUERY_DONE, Query(proxy.Uri(), &status, &why, options)) << why;
+    EXPECT_EQ(2, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 }
 
 // Runs the watch loop on a thread of its own until the object goes.

@@ -241,7 +241,9 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
                 return HTTP_UNREACHABLE;
             }
             if (got) {
-                SetDetail(detail, detailSize, "answer larger than bytes:", capacity);
+                if (detail && detailSize > 64)
+                    wsprintfA(detail, "the answer is larger than %lu bytes",
+                              (unsigned long)capacity);
                 return HTTP_TOO_LARGE;
             }
             break;

@@ -46,7 +46,7 @@ struct Options {
 int Usage(const char *what, const char *detail)
 {
     char line[400];
-    wsprintfA(line, "%s%.200s (try DadaViziIpp --help)", what, detail ? detail : "");
+    wsprintfA(line, "%.150s%.200s (try DadaViziIpp --help)", what, detail ? detail : "");
     Say(line);
     return IPP_EXIT_USAGE;
 }

@@ -3,6 +3,7 @@
 // does: status data key first, then WM_BIDISTATUS to the monitor.
 #include "source.h"
 
+#include <stdarg.h>
 #include <string.h>
 
 #include "app/monitor.h"
@@ -32,6 +33,18 @@ const char STANDARD_TCP_PORTS[] =
 long g_requestId = 0;
 unsigned char g_request[REQUEST_SIZE];
 unsigned char g_answer[ANSWER_SIZE];
+
+// Formats the reason into `why`, cut to its size (wvsprintfA writes at most
+// 1024 characters and its terminator).
+void Why(char *why, int whySize, const char *format, ...)
+{
+    char text[1025];
+    va_list arguments;
+    va_start(arguments, format);
+    wvsprintfA(text, format, arguments);
+    va_end(arguments);
+    lstrcpynA(why, text, whySize);
+}
 
 void Begin(ipp::Writer &writer, int operation, const PrinterUri &uri)
 {
@@ -69,7 +82,7 @@ QueryResult Exchange(HttpClient &http, const PrinterUri &uri, size_t length, DWO
         return QUERY_UNREACHABLE;
     }
     if (result == HTTP_TLS_FAILED) {
-        wsprintfA(why, "%.100s (for a self-signed certificate: --accept-self-signed)", detail);
+        Why(why, whySize, "%.100s (for a self-signed certificate: --accept-self-signed)", detail);
         return QUERY_REFUSED;
     }
     if (result != HTTP_DONE) {
@@ -81,7 +94,7 @@ QueryResult Exchange(HttpClient &http, const PrinterUri &uri, size_t length, DWO
         return QUERY_REFUSED;
     }
     if (status->statusCode >= ipp::STATUS_ERROR) {
-        wsprintfA(why, "the printer refused the request: IPP status 0x%04x %.200s",
+        Why(why, whySize, "the printer refused the request: IPP status 0x%04x %.200s",
                   (unsigned)status->statusCode, status->statusMessage);
         return QUERY_REFUSED;
     }
@@ -127,8 +140,8 @@ bool SetString(HKEY key, const char *name, const char *text)
 
 void SayReport(const StatusReport &report, int sent)
 {
-    char line[600];
-    wsprintfA(line, "status %ld (%s, %s): %s%s", (long)report.code, report.state,
+    char line[700];
+    wsprintfA(line, "status %ld (%.20s, %.250s): %.255s%s", (long)report.code, report.state,
               report.reasons[0] ? report.reasons : "no reasons", report.text,
               sent == IPP_EXIT_NO_MONITOR   ? " [no monitor running]"
               : sent == IPP_EXIT_NO_ANSWER ? " [the monitor did not answer]"
@@ -190,7 +203,7 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
 
     HANDLE handle = NULL;
     if (!OpenPrinterA(name, &handle, NULL)) {
-        wsprintfA(why, "the spooler knows no printer \"%.200s\" (error %lu)", name,
+        Why(why, whySize, "the spooler knows no printer \"%.200s\" (error %lu)", name,
                   (unsigned long)GetLastError());
         return false;
     }
@@ -215,7 +228,7 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
             break;
         }
     if (!port[0]) {
-        wsprintfA(why, "the spooler gives no port for printer \"%.200s\"", name);
+        Why(why, whySize, "the spooler gives no port for printer \"%.200s\"", name);
         return false;
     }
     return UriFromPort(port, uri, capacity, why, whySize);
@@ -275,7 +288,7 @@ bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySi
         wsprintfA(uri, "ipp://%s/ipp/print", host);
         return true;
     }
-    wsprintfA(why,
+    Why(why, whySize,
               "the printer's port \"%.200s\" is neither a URL, a CUPS queue nor a standard "
               "TCP/IP port with a host: give the printer URI",
               port);

@@ -385,7 +385,11 @@ int RunOnce(HttpClient &http, const PrinterUri &uri)
     return result == QUERY_UNREACHABLE ? IPP_EXIT_UNREACHABLE : sent;
 }
 
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop)
+namespace {
+
+// The watch itself; `subscription` is left holding the printer's
+// subscription, if any, for WatchPrinter to cancel.
+void Watch(HttpClient &http, const PrinterUri &uri, HANDLE stop, long &subscription)
 {
     static ipp::PrinterStatus status;
     static StatusReport report, last;
@@ -394,7 +398,7 @@ void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop)
     const DWORD pollMs = ProfileSeconds("PollSeconds", 30, 3600);
     const DWORD eventMs = ProfileSeconds("EventSeconds", 1, 60);
 
-    long subscription = -1, sequence = 1;
+    long sequence = 1;
     bool notifications = true;
     bool query = true;
     DWORD retryMs = RETRY_FIRST;
@@ -474,4 +478,21 @@ void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop)
         if (GetTickCount() - asked < HELD_AT_LEAST && Waited(stop, eventMs))
             return;
     }
+}
+
+}  // namespace
+
+void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop)
+{
+    long subscription = -1;
+    Watch(http, uri, stop, subscription);
+    if (subscription <= 0)
+        return;
+    // Leave no subscription behind on the printer until its lease ends.
+    ipp::Writer writer(g_request, sizeof g_request);
+    Begin(writer, ipp::OP_CANCEL_SUBSCRIPTION, uri);
+    writer.Integer(ipp::TAG_INTEGER, "notify-subscription-id", subscription);
+    static ipp::PrinterStatus status;
+    char why[600];
+    Exchange(http, uri, writer.Finish(), QUERY_WAIT, &status, why, sizeof why);
 }

@@ -254,12 +254,16 @@ struct Watching {
         stop = CreateEventA(NULL, TRUE, FALSE, NULL);
         thread = CreateThread(NULL, 0, &Watching::Run, this, 0, NULL);
     }
-    ~Watching()
+    ~Watching() { Stop(); }
+    void Stop()
     {
+        if (!thread)
+            return;
         SetEvent(stop);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000)) << "the watch did not stop";
         CloseHandle(thread);
         CloseHandle(stop);
+        thread = NULL;
     }
     static DWORD WINAPI Run(void *parameter)
     {
@@ -317,6 +321,8 @@ TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappe
         EXPECT_LT(GetTickCount() - start, 2000u) << "an event brings the change at once";
         EXPECT_EQ(asked + 1, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
         SetEvent(stopping);  // lets the held request go, so the watch can stop
+        watching.Stop();
+        EXPECT_EQ(1, printer.Count(ipp::OP_CANCEL_SUBSCRIPTION)) << "left subscribed";
     }
     CloseHandle(event);
     CloseHandle(stopping);

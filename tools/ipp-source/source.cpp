@@ -110,15 +110,17 @@ QueryResult Subscribe(HttpClient &http, const PrinterUri &uri, long *subscriptio
     writer.String(ipp::TAG_KEYWORD, "notify-pull-method", "ippget");
     writer.String(ipp::TAG_KEYWORD, "notify-events", "printer-state-changed");
     writer.Integer(ipp::TAG_INTEGER, "notify-lease-duration", (long)LEASE_SECONDS);
-    ipp::PrinterStatus status;
+    static ipp::PrinterStatus status;
     QueryResult result =
         Exchange(http, uri, writer.Finish(), QUERY_WAIT, &status, why, whySize);
-    if (result == QUERY_DONE && status.subscriptionId <= 0) {
+    if (result != QUERY_DONE)
+        return result;
+    if (status.subscriptionId <= 0) {
         lstrcpynA(why, "the printer gave no subscription", whySize);
         return QUERY_REFUSED;
     }
     *subscription = status.subscriptionId;
-    return result;
+    return QUERY_DONE;
 }
 
 QueryResult GetNotifications(HttpClient &http, const PrinterUri &uri, long subscription,

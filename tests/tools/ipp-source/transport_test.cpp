@@ -318,7 +318,9 @@ TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappe
         SetEvent(event);
         DWORD start = GetTickCount();
         ASSERT_TRUE(PumpUntil([] { return StoredCode() == "40077"; }, 10000));
-        EXPECT_LT(GetTickCount() - start, 2000u) << "an event brings the change at once";
+        // An event brings the change at once (tens of milliseconds here); the
+        // bound only allows for a loaded machine.
+        EXPECT_LT(GetTickCount() - start, 5000u);
         EXPECT_EQ(asked + 1, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
         SetEvent(stopping);  // lets the held request go, so the watch can stop
         watching.Stop();

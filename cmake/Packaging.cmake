@@ -32,7 +32,7 @@ endif()
 
 # The monitor and the tools that ship beside it; the test stand-ins stay out.
 set(DADAVIZI_PROGRAMS DadaVizi)
-foreach(tool DadaViziStatus DadaViziCheck)
+foreach(tool DadaViziStatus DadaViziCheck DadaViziIpp)
   if(TARGET ${tool})
     list(APPEND DADAVIZI_PROGRAMS ${tool})
   endif()

@@ -1,0 +1,42 @@
+# The demo's chapter with a real CUPS printer, sourced by scripts/demo after
+# demo/lib.sh: a private scheduler (the tests' harness) whose queue jams on a
+# page and clears on the next, watched by DadaViziIpp.exe in the demo prefix.
+# Nothing runs on load.
+
+DEMO_CUPS_HARNESS=$DEMO_DIR/../tests/tools/ipp-source/cups-harness
+DEMO_IPP_PID=
+
+demo_ipp_harness() { "$DEMO_CUPS_HARNESS" "$DEMO_WORK/cups" "$@" >>"$DEMO_LOGS/cups.log" 2>&1; }
+
+# demo_ipp_reported CODE: DadaViziIpp has reported CODE (its log says so).
+demo_ipp_reported() { grep -q "status $1 " "$DEMO_LOGS/ipp-source.log" 2>/dev/null; }
+
+# Starts the scheduler and DadaViziIpp.exe watching its queue "jam".
+demo_ipp_start() {
+  [ -f "$DEMO_BIN/DadaViziIpp.exe" ] || { demo_fail "$DEMO_BIN/DadaViziIpp.exe is missing"; return 1; }
+  demo_ipp_harness start || { demo_fail "the CUPS scheduler did not start (see $DEMO_LOGS/cups.log)"; return 1; }
+  local uri
+  uri="ipp://127.0.0.1:$(cat "$DEMO_WORK/cups/port")/printers/jam"
+  demo_say "a CUPS printer at $uri, watched by DadaViziIpp.exe"
+  "$WINELOADER" "$DEMO_BIN/DadaViziIpp.exe" "$uri" >"$DEMO_LOGS/ipp-source.log" 2>&1 </dev/null &
+  DEMO_IPP_PID=$!
+  demo_wait 30 demo_ipp_reported 10001 ||
+    { demo_fail "DadaViziIpp reported no ready printer (see $DEMO_LOGS/ipp-source.log)"; return 1; }
+}
+
+# demo_ipp_print CODE: prints a page and waits until DadaViziIpp reports CODE.
+demo_ipp_print() {
+  demo_ipp_harness print || { demo_fail "printing a page failed (see $DEMO_LOGS/cups.log)"; return 1; }
+  demo_wait 30 demo_ipp_reported "$1" ||
+    { demo_fail "DadaViziIpp did not report $1 (see $DEMO_LOGS/ipp-source.log)"; return 1; }
+}
+
+demo_ipp_stop() {
+  if [ -n "$DEMO_IPP_PID" ]; then
+    kill "$DEMO_IPP_PID" 2>/dev/null
+    wait "$DEMO_IPP_PID" 2>/dev/null
+    DEMO_IPP_PID=
+  fi
+  [ -d "$DEMO_WORK/cups" ] && demo_ipp_harness stop
+  return 0
+}

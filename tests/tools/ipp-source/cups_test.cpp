@@ -1,0 +1,622 @@
+// DadaViziIpp.exe against a real, private CUPS scheduler: its queue "jam"
+// has a backend that jams on a job and clears on the next one. The
+// scheduler is driven through tests/tools/ipp-source/cups-harness, a Unix
+// program that Wine starts for us (without a process handle: it leaves a
+// file with its exit code when done).
+//
+// The monitor is the product's own code in this process, with the tray and
+// help engine stand-ins, or the real DadaVizi.exe with the help stub.
+#include <gtest/gtest.h>
+
+#include "app/monitor.h"
+#include "fakes.h"
+#include "res/resource.h"
+#include "testing.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char SETTINGS_PATH[] = "SOFTWARE\\Halvik\\Zive Dozorod";
+const char HELP_WINDOW_PATH[] = "SOFTWARE\\Halvik\\Help Embedded Window";
+const char OUR_ROOT[] = "SOFTWARE\\DadaViziIppTest";
+const char MONITOR_PATH[] = "SOFTWARE\\DadaViziIppTest\\Source";
+const char STATUS_PATH[] = "SOFTWARE\\DadaViziIppTest\\Source\\BidiData";
+const char PRINTER_PATH[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\DadaVizi IPP Printer";
+const char DRIVER_DATA_PATH[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\DadaVizi IPP Printer\\"
+    "PrinterDriverData";
+const char DRIVER_SECTION[] = "DadaViziIppTest";
+const UINT HELP_SETPOPUP_POS_COMMAND = 13;
+
+std::string Env(const char *name)
+{
+    char value[1024] = "";
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? std::string(value, length) : std::string();
+}
+
+// A Unix path as Wine's drive Z: shows it.
+std::string WindowsPath(const std::string &unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+bool ReadWholeFile(const std::string &path, std::string *text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    text->clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got)
+        text->append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+std::string SystemDirectory()
+{
+    char directory[MAX_PATH] = "";
+    UINT length = GetSystemDirectoryA(directory, sizeof directory);
+    return std::string(directory, length < sizeof directory ? length : 0);
+}
+
+std::string TempFile(const char *name)
+{
+    char directory[MAX_PATH] = "";
+    GetTempPathA(sizeof directory, directory);
+    return std::string(directory) + name;
+}
+
+// Milliseconds since 1970, UTC: Wine's clock is the host's.
+long long UnixMilliseconds()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    unsigned long long ticks =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<long long>(ticks / 10000ull) - 11644473600000ll;
+}
+
+// Waits for `process` while dispatching this thread's messages: the
+// monitor in this process must answer the source's sent messages.
+DWORD WaitPumping(HANDLE process, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = milliseconds - (GetTickCount() - start);
+        if (GetTickCount() - start >= milliseconds)
+            return STILL_ACTIVE;
+        DWORD result = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) {
+            DWORD code = STILL_ACTIVE;
+            GetExitCodeProcess(process, &code);
+            return code;
+        }
+        PumpMessages(0);
+    }
+}
+
+class Scheduler : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        harness = Env("DADAVIZI_CUPS_HARNESS");
+        dir = Env("DADAVIZI_CUPS_DIR");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(dir.empty() || harness.empty())
+            << "run through cups_test.sh, which starts the scheduler";
+        // A fresh scheduler for each test: no jams or stopped queues left over.
+        ASSERT_EQ(0, Harness("start")) << "the scheduler did not start again";
+        std::string port;
+        ASSERT_TRUE(ReadWholeFile(WindowsPath(dir + "/port"), &port));
+        port.erase(port.find_last_not_of("\r\n") + 1);
+        uri = "ipp://127.0.0.1:" + port + "/printers/jam";
+
+        systemDir = SystemDirectory();
+        helpFile = systemDir + "\\DOZID049.HLP";
+        profilePath = systemDir + "\\DODOZOD.INI";
+        hadProfile = ReadWholeFile(profilePath, &savedProfile);
+        RemoveKeys();
+        SetRegString(SETTINGS_PATH, "Monitor", MONITOR_PATH);
+        SetRegString(SETTINGS_PATH, "Printer", "DadaVizi IPP Printer");
+        SetRegString(SETTINGS_PATH, "Driver", DRIVER_SECTION);
+        SetRegString(DRIVER_DATA_PATH, "DrvlibIntl", "01Deutsch");
+        SetRegString(DRIVER_DATA_PATH, "DrvlibIntl=Deutsch", "Deutsch,49:extra");
+        // Help in the secondary window: no popup timer to race with.
+        WriteTextFile(profilePath, std::string("[HelpMap]\r\n40000=17\r\n\r\n[") +
+                                       DRIVER_SECTION + "]\r\nTimeCloseWindow=0\r\n");
+    }
+
+    void TearDown() override
+    {
+        for (HANDLE process : processes) {
+            if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0)
+                TerminateProcess(process, 99);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        RemoveKeys();
+        if (hadProfile)
+            WriteTextFile(profilePath, savedProfile);
+        else
+            DeleteFileA(profilePath.c_str());
+    }
+
+    static void RemoveKeys()
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, PRINTER_PATH);
+    }
+
+    // Runs a harness command to its end; its exit code, or -1 after
+    // `milliseconds`.
+    static int Harness(const std::string &command, DWORD milliseconds = 30000)
+    {
+        static int count = 0;
+        std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
+        std::string done = WindowsPath(dir + "/done." + tag);
+        std::string line = "/bin/sh " + harness + " " + dir + " " + command + " " + tag;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                            &process)) {
+            ADD_FAILURE() << "Wine did not start " << line;
+            return -1;
+        }
+        // For a Unix program Wine fills in no handles, yet may leave a stale
+        // value in hThread: closing it once closed this process's registry
+        // root. Nothing is closed here.
+        std::string text;
+        if (!PumpUntil([&] { return ReadWholeFile(done, &text) && !text.empty(); },
+                       milliseconds)) {
+            ADD_FAILURE() << "the harness did not finish: " << command;
+            return -1;
+        }
+        DeleteFileA(done.c_str());
+        return atoi(text.c_str());
+    }
+
+    // Starts <build>/bin/<exe> with `arguments`, its output into `output`.
+    HANDLE Start(const std::string &exe, const std::string &arguments,
+                 const std::string &output = std::string(), DWORD *processId = nullptr)
+    {
+        std::string line = "\"" + ModuleDirectory() + "\\" + exe + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (!output.empty()) {
+            SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+            file = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            startup.hStdOutput = file;
+            startup.hStdError = file;
+        }
+        PROCESS_INFORMATION process = {};
+        BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, file != INVALID_HANDLE_VALUE, 0,
+                                      NULL, NULL, &startup, &process);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        if (!started)
+            return NULL;
+        CloseHandle(process.hThread);
+        if (processId)
+            *processId = process.dwProcessId;
+        processes.push_back(process.hProcess);
+        return process.hProcess;
+    }
+
+    // DadaViziIpp --once to its end: the exit code, and what it said.
+    DWORD Once(const std::string &arguments, std::string *said = nullptr)
+    {
+        std::string output = TempFile("dadavizi-ipp-once.txt");
+        HANDLE process = Start("DadaViziIpp.exe", "--once " + arguments, output);
+        if (!process) {
+            ADD_FAILURE() << "cannot start DadaViziIpp.exe";
+            return STILL_ACTIVE;
+        }
+        DWORD code = WaitPumping(process, 60000);
+        std::string text;
+        ReadWholeFile(output, &text);
+        DeleteFileA(output.c_str());
+        if (said)
+            *said = text;
+        return code;
+    }
+
+    static std::string Stored(const char *name, const char *path = STATUS_PATH)
+    {
+        std::string data;
+        if (!GetRegValue(path, name, &data))
+            return "<missing>";
+        if (!data.empty() && data.back() == '\0')
+            data.pop_back();
+        return data;
+    }
+
+    // Pumps until the stored code is `code`, and the monitor in this
+    // process (when there is one) has taken it; false after `milliseconds`.
+    bool WaitForCode(const std::string &code, DWORD milliseconds)
+    {
+        return PumpUntil(
+            [&] {
+                return Stored("Code") == code &&
+                       (!monitorInProcess || std::to_string(g_currentStatus) == code);
+            },
+            milliseconds);
+    }
+
+    // How long ago the backend reported, by the file it left.
+    static long long SinceBackend(const char *file)
+    {
+        std::string text;
+        if (!ReadWholeFile(WindowsPath(dir + "/jam/" + file), &text) || text.empty())
+            return -1;
+        return UnixMilliseconds() - _atoi64(text.c_str());
+    }
+
+    static std::string harness, dir;
+    std::string uri, systemDir, helpFile, profilePath, savedProfile;
+    bool hadProfile = false;
+    std::vector<HANDLE> processes;
+    bool monitorInProcess = false;
+};
+
+std::string Scheduler::harness;
+std::string Scheduler::dir;
+
+// The product's monitor in this process: its tray and help calls are seen
+// by the stand-ins.
+class WithMonitor : public Scheduler {
+protected:
+    void SetUp() override
+    {
+        Scheduler::SetUp();
+        if (HasFatalFailure())
+            return;
+        fake::Reset();
+        g_currentStatus = 0;
+        g_popupWindow = NULL;
+        g_hInstance = GetModuleHandleA(NULL);
+        InitMonitorPaths(systemDir.c_str(), static_cast<UINT>(systemDir.size()));
+        window = CreateMonitorWindow(g_hInstance);
+        ASSERT_TRUE(window != NULL);
+        monitorInProcess = true;
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        MSG quit;
+        while (PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        UnregisterClassA(MONITOR_WINDOW_NAME, g_hInstance);
+        fake::Reset();
+        Scheduler::TearDown();
+    }
+
+    // The help requests so far, as "command data file".
+    static std::vector<std::string> Help()
+    {
+        std::vector<std::string> requests;
+        // Wine hands HELP_SETPOPUP_POS to no help window: left out, as in e2e.
+        for (const HelpCall &call : fake::helpCalls)
+            if (call.command != HELP_SETPOPUP_POS_COMMAND)
+                requests.push_back(std::to_string(call.command) + " " + std::to_string(call.data) +
+                               " " + call.file);
+        return requests;
+    }
+
+    std::string TopicRequest() const { return "1 17 " + helpFile + ">SEC"; }
+
+    // The last icon the monitor gave the tray, as pixels.
+    static std::string LastIcon()
+    {
+        for (auto call = fake::trayCalls.rbegin(); call != fake::trayCalls.rend(); ++call)
+            if (call->record.uFlags & NIF_ICON)
+                return call->iconPixels;
+        return std::string();
+    }
+
+    static std::string LastTip()
+    {
+        for (auto call = fake::trayCalls.rbegin(); call != fake::trayCalls.rend(); ++call)
+            if (call->record.uFlags & NIF_TIP)
+                return call->record.szTip;
+        return std::string();
+    }
+
+    HWND window = NULL;
+};
+
+// Runs --once until the stored code is `code` (the backend takes a moment).
+#define EXPECT_ONCE_REACHES(code, seconds)                                                  \
+    do {                                                                                    \
+        DWORD start = GetTickCount();                                                       \
+        DWORD exitCode;                                                                     \
+        while ((exitCode = Once(uri)) == 0 && Stored("Code") != (code) &&                   \
+               GetTickCount() - start < (seconds) * 1000u)                                  \
+            PumpMessages(200);                                                              \
+        EXPECT_EQ(0u, exitCode);                                                            \
+        ASSERT_EQ(code, Stored("Code"));                                                    \
+    } while (0)
+
+TEST_F(WithMonitor, OnceReportsTheJamItsClearingAndTheStoppedQueue)
+{
+    std::string said;
+    EXPECT_EQ(0u, Once(uri, &said)) << said;
+    EXPECT_EQ("10001", Stored("Code"));
+    EXPECT_EQ("Ready", Stored("Text"));
+    EXPECT_EQ("idle", Stored("State"));
+    EXPECT_EQ("none", Stored("Reasons"));
+    EXPECT_EQ("0", Stored("Jobs"));
+    EXPECT_EQ(uri, Stored("Uri"));
+    EXPECT_EQ(10001, g_currentStatus);
+    EXPECT_TRUE(fake::helpCalls.empty()) << "ready asks for no help";
+
+    // A job: the backend reports the jam while the job waits.
+    ASSERT_EQ(0, Harness("print"));
+    EXPECT_ONCE_REACHES("40077", 20);
+    EXPECT_EQ("Paper jam in tray 2", Stored("Text"));
+    EXPECT_EQ("media-jam-error", Stored("Reasons"));
+    EXPECT_EQ("processing", Stored("State"));
+    EXPECT_EQ("1", Stored("Jobs"));
+    EXPECT_EQ(40077, g_currentStatus);
+    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER_CROSSED), LastIcon());
+    EXPECT_EQ("Status 40077", LastTip());
+    EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help());
+    EXPECT_EQ("Paper jam in tray 2", Stored("Text", HELP_WINDOW_PATH)) << "the help sees it";
+
+    // The next job clears the jam.
+    ASSERT_EQ(0, Harness("print"));
+    EXPECT_ONCE_REACHES("10001", 20);
+    EXPECT_EQ("Ready", Stored("Text"));
+    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER), LastIcon());
+    EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help()) << "ready asks for no help";
+
+    // cupsdisable stops the queue.
+    ASSERT_EQ(0, Harness("disable"));
+    EXPECT_EQ(0u, Once(uri));
+    EXPECT_EQ("40077", Stored("Code"));
+    EXPECT_EQ("stopped", Stored("State"));
+    EXPECT_EQ("Stopped by the test", Stored("Text"));
+    EXPECT_EQ("paused", Stored("Reasons"));
+    EXPECT_EQ(std::vector<std::string>({TopicRequest(), TopicRequest()}), Help());
+}
+
+TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
+{
+    // A queue the scheduler does not have: refused, nothing written.
+    std::string said;
+    std::string wrong = uri.substr(0, uri.rfind('/')) + "/no-such-queue";
+    EXPECT_EQ(7u, Once(wrong, &said));
+    EXPECT_NE(std::string::npos, said.find("does not exist")) << said;
+    EXPECT_FALSE(KeyExists(STATUS_PATH));
+    EXPECT_EQ(0, g_currentStatus);
+
+    // The same printer over IPv6.
+    std::string port = uri.substr(uri.rfind(':') + 1);
+    port = port.substr(0, port.find('/'));
+    EXPECT_EQ(0u, Once("ipp://[::1]:" + port + "/printers/jam", &said)) << said;
+    EXPECT_EQ("10001", Stored("Code"));
+
+    // ipps:// with the scheduler's own self-signed certificate: refused
+    // until the user accepts such certificates.
+    std::string tlsPort;
+    ASSERT_TRUE(ReadWholeFile(WindowsPath(dir + "/tls-port"), &tlsPort));
+    tlsPort.erase(tlsPort.find_last_not_of("\r\n") + 1);
+    std::string secure = "ipps://127.0.0.1:" + tlsPort + "/printers/jam";
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+    EXPECT_EQ(7u, Once(secure, &said));
+    EXPECT_NE(std::string::npos, said.find("--accept-self-signed")) << said;
+    EXPECT_FALSE(KeyExists(STATUS_PATH));
+    EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
+    EXPECT_EQ(secure, Stored("Uri"));
+
+    // No scheduler: its status is still written and sent.
+    ASSERT_EQ(0, Harness("stop"));
+    EXPECT_EQ(6u, Once(uri, &said));
+    EXPECT_NE(std::string::npos, said.find("not reachable")) << said;
+    EXPECT_EQ("40077", Stored("Code"));
+    EXPECT_EQ("Printer not reachable", Stored("Text"));
+    EXPECT_EQ(40077, g_currentStatus);
+
+    // No monitor: written all the same.
+    DestroyWindow(window);
+    monitorInProcess = false;
+    ASSERT_EQ(0, Harness("restart"));
+    EXPECT_EQ(3u, Once(uri));
+    EXPECT_EQ("10001", Stored("Code"));
+
+    // No settings: nothing to write to.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
+    EXPECT_EQ(2u, Once(uri, &said));
+    EXPECT_NE(std::string::npos, said.find("Monitor")) << said;
+    EXPECT_EQ(1u, Once("--bogus", &said));
+    EXPECT_EQ(1u, Once("ftp://127.0.0.1/", &said));
+}
+
+TEST_F(WithMonitor, TheResidentSourceFollowsJamClearOutageAndRestart)
+{
+    std::string output = TempFile("dadavizi-ipp-resident.txt");
+    DWORD sourceId = 0;
+    HANDLE source = Start("DadaViziIpp.exe", uri, output, &sourceId);
+    ASSERT_TRUE(source != NULL);
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the first state was not reported";
+
+    // One source per printer.
+    HANDLE second = Start("DadaViziIpp.exe", uri);
+    ASSERT_TRUE(second != NULL);
+    EXPECT_EQ(8u, WaitPumping(second, 20000));
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "the jam was not reported";
+    long long jamLatency = SinceBackend("jam-reported");
+    EXPECT_EQ("Paper jam in tray 2", Stored("Text"));
+    EXPECT_EQ(40077, g_currentStatus);
+    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER_CROSSED), LastIcon());
+    EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help());
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the clearing was not reported";
+    long long clearLatency = SinceBackend("clear-reported");
+    std::cout << "from the backend's report to the monitor's status: jam " << jamLatency
+              << " ms, clear " << clearLatency << " ms\n";
+    // Notifications bring a change within about 2 s; a loaded machine may
+    // take longer, polling alone would take 30 s.
+    EXPECT_LT(jamLatency, 8000);
+    EXPECT_LT(clearLatency, 8000);
+
+    // The scheduler dies: unreachable. It comes back: so does its state.
+    ASSERT_EQ(0, Harness("kill"));
+    ASSERT_TRUE(WaitForCode("40077", 30000)) << "the outage was not reported";
+    EXPECT_EQ("Printer not reachable", Stored("Text"));
+    ASSERT_EQ(0, Harness("restart"));
+    ASSERT_TRUE(WaitForCode("10001", 40000)) << "the recovery was not reported";
+    EXPECT_EQ("Ready", Stored("Text"));
+
+    // Watching goes on after the restart.
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "a jam after the restart was not reported";
+    EXPECT_LT(SinceBackend("jam-reported"), 8000);
+
+    // WM_CLOSE to its own window ends it.
+    HWND sourceWindow = NULL;
+    while ((sourceWindow = FindWindowExA(NULL, sourceWindow, "DadaViziIpp", "DadaViziIpp"))) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(sourceWindow, &owner);
+        if (owner == sourceId)
+            break;
+    }
+    ASSERT_TRUE(sourceWindow != NULL);
+    PostMessageA(sourceWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitPumping(source, 10000));
+    std::string log;
+    ReadWholeFile(output, &log);
+    EXPECT_NE(std::string::npos, log.find("watching " + uri)) << log;
+    DeleteFileA(output.c_str());
+}
+
+TEST_F(WithMonitor, TheResidentSourceReportsTonerLowEmptyAndRefilled)
+{
+    ASSERT_TRUE(Start("DadaViziIpp.exe", uri, TempFile("dadavizi-ipp-toner.txt")));
+    ASSERT_TRUE(WaitForCode("10001", 20000));
+
+    ASSERT_EQ(0, Harness("toner-5"));
+    ASSERT_TRUE(WaitForCode("40021", 20000)) << "low toner was not reported";
+    EXPECT_EQ("Ink or toner low", Stored("Text"));
+    EXPECT_EQ("5%", Stored("Marker Black"));
+    EXPECT_EQ(ResourceIconPixels(IDI_PRINTER_STROKE), LastIcon());
+    EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help()) << "a warning asks for help";
+
+    ASSERT_EQ(0, Harness("toner-0"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "empty toner was not reported";
+    EXPECT_EQ("Out of ink or toner", Stored("Text"));
+    EXPECT_EQ("0%", Stored("Marker Black"));
+    EXPECT_EQ("marker-supply-empty-error", Stored("Reasons"));
+
+    ASSERT_EQ(0, Harness("toner-80"));
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the refill was not reported";
+    EXPECT_EQ("80%", Stored("Marker Black"));
+}
+
+// The real DadaVizi.exe and the help stub as processes, as in tests/e2e.
+class WithRealMonitor : public Scheduler {
+protected:
+    void TearDown() override
+    {
+        // The monitor first: without the stub, help would start Wine's viewer.
+        for (const char *name : {"DadaVizi", "DadaViziIpp"}) {
+            HWND window = FindWindowA(name, name);
+            if (window)
+                PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+        if (HWND stub = StubWindow())
+            PostMessageA(stub, WM_CLOSE, 0, 0);
+        for (HANDLE process : processes)
+            WaitPumping(process, 5000);
+        DeleteFileA(logPath.c_str());
+        Scheduler::TearDown();
+    }
+
+    HWND StubWindow() const
+    {
+        HWND window = NULL;
+        while ((window = FindWindowExA(NULL, window, "MS_WINHELP", NULL)) != NULL) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == stubId)
+                return window;
+        }
+        return NULL;
+    }
+
+    // What the monitor asked the help engine for: "command data file".
+    std::vector<std::string> HelpLog() const
+    {
+        std::vector<std::string> requests;
+        std::string text;
+        ReadWholeFile(logPath, &text);
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find('\n', at);
+            std::string line = text.substr(at, end == std::string::npos ? end : end - at);
+            at = end == std::string::npos ? text.size() : end + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            size_t help = line.find(" help ");
+            if (help != std::string::npos && line.find(" help 13 ") == std::string::npos)
+                requests.push_back(line.substr(help + 6));
+        }
+        return requests;
+    }
+
+    std::string logPath = TempFile("dadavizi-ipp-help.log");
+    DWORD stubId = 0;
+};
+
+TEST_F(WithRealMonitor, AJamTurnsTheMonitorRedWithItsHelpAndTheClearingBringsItBack)
+{
+    DeleteFileA(logPath.c_str());
+    ASSERT_TRUE(Start("DadaViziHelpStub.exe", "--log \"" + logPath + "\"", "", &stubId));
+    ASSERT_TRUE(PumpUntil([&] { return StubWindow() != NULL; }, 20000)) << "no help stub";
+    ASSERT_TRUE(Start("DadaVizi.exe", ""));
+    ASSERT_TRUE(PumpUntil([] { return FindWindowA("DadaVizi", "DadaVizi") != NULL; }, 20000))
+        << "no monitor";
+    ASSERT_TRUE(Start("DadaViziIpp.exe", uri, TempFile("dadavizi-ipp-e2e.txt")));
+    ASSERT_TRUE(WaitForCode("10001", 20000));
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("40077", 20000)) << "the jam was not reported";
+    const std::string topic = "1 17 " + helpFile + ">SEC";
+    ASSERT_TRUE(PumpUntil([&] { return !HelpLog().empty(); }, 20000)) << "no help shown";
+    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog());
+    EXPECT_EQ("Paper jam in tray 2", Stored("Text", HELP_WINDOW_PATH))
+        << "the help window gets the printer's words";
+    EXPECT_EQ("media-jam-error", Stored("Reasons", HELP_WINDOW_PATH));
+
+    ASSERT_EQ(0, Harness("print"));
+    ASSERT_TRUE(WaitForCode("10001", 20000)) << "the clearing was not reported";
+    PumpMessages(500);
+    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog()) << "ready shows no help";
+}
+
+}  // namespace

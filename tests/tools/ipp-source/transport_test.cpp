@@ -1,0 +1,354 @@
+// The HTTP side and the watch loop against a scripted printer on loopback:
+// chunked answers, HTTP errors, answers too large or not IPP, a printer
+// that holds Get-Notifications until something happens, and one without
+// notifications, which is polled.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include "app/monitor.h"
+#include "ipp_messages.h"
+#include "source.h"
+#include "testing.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace {
+
+const char SETTINGS_PATH[] = "SOFTWARE\\Halvik\\Zive Dozorod";
+const char OUR_ROOT[] = "SOFTWARE\\DadaViziIppTransport";
+const char STATUS_PATH[] = "SOFTWARE\\DadaViziIppTransport\\BidiData";
+
+struct Reply {
+    int httpStatus = 200;
+    std::string body;
+    bool chunked = false;
+};
+
+// One connection at a time, closed after each answer, as simple as HTTP/1.1
+// allows. `answer` gets the IPP operation and runs on the server's thread.
+class ScriptedPrinter {
+public:
+    explicit ScriptedPrinter(std::function<Reply(int operation)> answer) : answer_(answer)
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        listen(listener_, 4);
+        int length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
+        port = ntohs(address.sin_port);
+        thread_ = CreateThread(NULL, 0, &ScriptedPrinter::Run, this, 0, NULL);
+    }
+    ~ScriptedPrinter()
+    {
+        stopping_ = true;
+        closesocket(listener_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        WSACleanup();
+    }
+    std::string Uri() const { return "ipp://127.0.0.1:" + std::to_string(port) + "/ipp/print"; }
+    int Count(int operation) { return counts_[Slot(operation)].load(); }
+
+    int port = 0;
+
+private:
+    static DWORD WINAPI Run(void *parameter)
+    {
+        static_cast<ScriptedPrinter *>(parameter)->Serve();
+        return 0;
+    }
+
+    void Serve()
+    {
+        while (!stopping_) {
+            SOCKET client = accept(listener_, NULL, NULL);
+            if (client == INVALID_SOCKET)
+                return;
+            std::string request;
+            char buffer[4096];
+            size_t headerEnd = std::string::npos;
+            size_t want = 0;
+            for (;;) {
+                int got = recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, got);
+                if (headerEnd == std::string::npos &&
+                    (headerEnd = request.find("\r\n\r\n")) != std::string::npos) {
+                    size_t at = request.find("Content-Length:");
+                    want = headerEnd + 4 +
+                           (at == std::string::npos ? 0 : atoi(request.c_str() + at + 15));
+                }
+                if (headerEnd != std::string::npos && request.size() >= want)
+                    break;
+            }
+            int operation = -1;
+            if (headerEnd != std::string::npos && request.size() >= headerEnd + 8) {
+                const unsigned char *body =
+                    reinterpret_cast<const unsigned char *>(request.data() + headerEnd + 4);
+                operation = (body[2] << 8) | body[3];
+            }
+            ++counts_[Slot(operation)];
+            Reply reply = answer_(operation);
+            std::string response = "HTTP/1.1 " + std::to_string(reply.httpStatus) +
+                                   " Whatever\r\nContent-Type: application/ipp\r\n"
+                                   "Connection: close\r\n";
+            if (reply.chunked) {
+                response += "Transfer-Encoding: chunked\r\n\r\n";
+                // Small, uneven chunks.
+                for (size_t at = 0; at < reply.body.size(); at += 7) {
+                    std::string piece = reply.body.substr(at, 7);
+                    char size[16];
+                    wsprintfA(size, "%x\r\n", static_cast<unsigned>(piece.size()));
+                    response += size + piece + "\r\n";
+                }
+                response += "0\r\n\r\n";
+            } else {
+                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" +
+                            reply.body;
+            }
+            send(client, response.data(), static_cast<int>(response.size()), 0);
+            shutdown(client, SD_SEND);
+            while (recv(client, buffer, sizeof buffer, 0) > 0) {
+            }
+            closesocket(client);
+        }
+    }
+
+    std::function<Reply(int)> answer_;
+    SOCKET listener_;
+    HANDLE thread_;
+    std::atomic<bool> stopping_{false};
+    // Requests by operation; anything else counts in slot 0.
+    static int Slot(int operation) { return operation > 0 && operation < 64 ? operation : 0; }
+    std::atomic<int> counts_[64] = {};
+};
+
+Message PrinterAnswer(int state, const std::string &reason)
+{
+    Message message(0);
+    message.Group(0x01)
+        .Value(0x47, "attributes-charset", "utf-8")
+        .Value(0x48, "attributes-natural-language", "en")
+        .Group(0x04)
+        .Integer(0x23, "printer-state", state)
+        .Value(0x44, "printer-state-reasons", reason)
+        .Integer(0x21, "queued-job-count", 0)
+        .End();
+    return message;
+}
+
+class Transport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+        SetRegString(SETTINGS_PATH, "Monitor", OUR_ROOT);
+        directory = ModuleDirectory();
+        InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
+    }
+    void TearDown() override
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+        DeleteFileA((directory + "\\DODOZOD.INI").c_str());
+    }
+
+    static QueryResult Query(const std::string &uriText, ipp::PrinterStatus *status,
+                             std::string *why, const HttpOptions &options = HttpOptions())
+    {
+        PrinterUri uri;
+        EXPECT_TRUE(ParsePrinterUri(uriText.c_str(), &uri));
+        HttpClient http(options);
+        char text[600] = "";
+        QueryResult result = QueryPrinter(http, uri, status, text, sizeof text);
+        *why = text;
+        return result;
+    }
+
+    static std::string StoredCode()
+    {
+        std::string data;
+        if (!GetRegValue(STATUS_PATH, "Code", &data))
+            return "<missing>";
+        return data.c_str();
+    }
+
+    std::string directory;
+};
+
+TEST_F(Transport, AnswersArriveWholeOrAreRefusedWithAReason)
+{
+    Reply reply;
+    ScriptedPrinter printer([&](int) { return reply; });
+    ipp::PrinterStatus status;
+    std::string why;
+
+    reply.body = PrinterAnswer(4, "media-empty-error").bytes;
+    reply.chunked = true;
+    ASSERT_EQ(QUERY_DONE, Query(printer.Uri(), &status, &why)) << why;
+    EXPECT_EQ(4, status.state);
+    EXPECT_STREQ("media-empty-error", status.reasons[0]);
+
+    reply.chunked = false;
+    reply.httpStatus = 404;
+    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_NE(std::string::npos, why.find("HTTP status 404")) << why;
+
+    reply.httpStatus = 200;
+    reply.body = "<html>not a printer</html>";
+    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_NE(std::string::npos, why.find("not a valid IPP message")) << why;
+
+    reply.body = PrinterAnswer(3, std::string(70000, 'x')).bytes;
+    reply.chunked = true;
+    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_NE(std::string::npos, why.find("larger")) << why;
+
+    int port = printer.port;
+    {
+        ScriptedPrinter gone([](int) { return Reply(); });
+        port = gone.port;
+    }
+    EXPECT_EQ(QUERY_UNREACHABLE,
+              Query("ipp://127.0.0.1:" + std::to_string(port) + "/", &status, &why));
+}
+
+TEST_F(Transport, AProxyCarriesRequestsForOtherHostsButNotForLoopback)
+{
+    ScriptedPrinter proxy([](int) {
+        Reply reply;
+        reply.body = PrinterAnswer(3, "none").bytes;
+        return reply;
+    });
+    ipp::PrinterStatus status;
+    std::string why;
+    HttpOptions options;
+    std::string address = "127.0.0.1:" + std::to_string(proxy.port);
+    options.proxy = address.c_str();
+    // The name is never looked up: the proxy gets the request.
+    EXPECT_EQ(QUERY_DONE, Query("ipp://printer.invalid/ipp/print", &status, &why, options))
+        << why;
+    EXPECT_EQ(1, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+
+    // A loopback printer is asked directly, whatever the proxy.
+    options.proxy = "127.0.0.1:9";
+    EXPECT_EQ(QUERY_DONE, Query(proxy.Uri(), &status, &why, options)) << why;
+    EXPECT_EQ(2, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+}
+
+// Runs the watch loop on a thread of its own until the object goes.
+struct Watching {
+    explicit Watching(const std::string &uriText)
+    {
+        ParsePrinterUri(uriText.c_str(), &uri);
+        stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+        thread = CreateThread(NULL, 0, &Watching::Run, this, 0, NULL);
+    }
+    ~Watching() { Stop(); }
+    void Stop()
+    {
+        if (!thread)
+            return;
+        SetEvent(stop);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000)) << "the watch did not stop";
+        CloseHandle(thread);
+        CloseHandle(stop);
+        thread = NULL;
+    }
+    static DWORD WINAPI Run(void *parameter)
+    {
+        Watching *self = static_cast<Watching *>(parameter);
+        HttpClient http{HttpOptions()};
+        WatchPrinter(http, self->uri, self->stop);
+        return 0;
+    }
+    PrinterUri uri;
+    HANDLE stop, thread;
+};
+
+TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappens)
+{
+    std::atomic<int> state{3};
+    HANDLE event = CreateEventA(NULL, FALSE, FALSE, NULL);
+    HANDLE stopping = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::atomic<long> sequence{1};
+    {
+        ScriptedPrinter printer([&](int operation) {
+            Reply reply;
+            if (operation == ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS) {
+                reply.body = Message(0).Group(0x01).Value(0x47, "attributes-charset", "utf-8")
+                                 .Group(0x06).Integer(0x21, "notify-subscription-id", 5)
+                                 .End().bytes;
+            } else if (operation == ipp::OP_GET_NOTIFICATIONS) {
+                // Held until an event, as a printer that honours notify-wait does.
+                HANDLE both[] = {event, stopping};
+                Message answer(0);
+                answer.Group(0x01).Value(0x47, "attributes-charset", "utf-8");
+                if (WaitForMultipleObjects(2, both, FALSE, 30000) == WAIT_OBJECT_0)
+                    answer.Group(0x07).Integer(0x21, "notify-sequence-number", sequence++);
+                reply.body = answer.End().bytes;
+                reply.chunked = true;
+            } else {
+                reply.body =
+                    PrinterAnswer(state, state == 3 ? "none" : "media-jam-error").bytes;
+            }
+            return reply;
+        });
+        Watching watching(printer.Uri());
+        ASSERT_TRUE(PumpUntil([] { return StoredCode() == "10001"; }, 10000));
+
+        // Nothing happens: the held request is all there is.
+        PumpMessages(3000);
+        EXPECT_EQ(1, printer.Count(ipp::OP_GET_NOTIFICATIONS));
+        EXPECT_EQ(1, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS));
+        int asked = printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES);
+        EXPECT_LE(asked, 2);
+
+        state = 5;
+        SetEvent(event);
+        DWORD start = GetTickCount();
+        ASSERT_TRUE(PumpUntil([] { return StoredCode() == "40077"; }, 10000));
+        // An event brings the change at once (tens of milliseconds here); the
+        // bound only allows for a loaded machine.
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        EXPECT_EQ(asked + 1, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+        SetEvent(stopping);  // lets the held request go, so the watch can stop
+        watching.Stop();
+        EXPECT_EQ(1, printer.Count(ipp::OP_CANCEL_SUBSCRIPTION)) << "left subscribed";
+    }
+    CloseHandle(event);
+    CloseHandle(stopping);
+}
+
+TEST_F(Transport, APrinterWithoutNotificationsIsPolledAtPollSeconds)
+{
+    WriteTextFile(directory + "\\DODOZOD.INI", "[IppStatus]\r\nPollSeconds=1\r\n");
+    std::atomic<int> state{3};
+    ScriptedPrinter printer([&](int operation) {
+        Reply reply;
+        if (operation == ipp::OP_GET_PRINTER_ATTRIBUTES)
+            reply.body = PrinterAnswer(state, state == 3 ? "none" : "toner-low-warning").bytes;
+        else
+            reply.body = Message(0x0501).Group(0x01)
+                             .Value(0x47, "attributes-charset", "utf-8").End().bytes;
+        return reply;
+    });
+    Watching watching(printer.Uri());
+    ASSERT_TRUE(PumpUntil([] { return StoredCode() == "10001"; }, 10000));
+    state = 4;
+    ASSERT_TRUE(PumpUntil([] { return StoredCode() == "40021"; }, 5000));
+    EXPECT_EQ(1, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS)) << "asked once only";
+    EXPECT_EQ(0, printer.Count(ipp::OP_GET_NOTIFICATIONS));
+}
+
+}  // namespace

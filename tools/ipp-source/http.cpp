@@ -1,0 +1,261 @@
+// IPP requests over WinHTTP. WinHTTP speaks only UTF-16, so text is
+// converted here, at its edge; everything else in the tool is ANSI.
+#include "http.h"
+
+#include <string.h>
+#include <winhttp.h>
+
+namespace {
+
+// Closes a WinHTTP handle when it goes out of scope.
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    ~InternetHandle()
+    {
+        if (handle_)
+            WinHttpCloseHandle(handle_);
+    }
+    HINTERNET Get() const { return handle_; }
+
+private:
+    InternetHandle(const InternetHandle &);
+    InternetHandle &operator=(const InternetHandle &);
+    HINTERNET handle_;
+};
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, lstrlenA(prefix), prefix,
+                          -1) == CSTR_EQUAL;
+}
+
+// ASCII into UTF-16; false when it does not fit.
+bool Widen(const char *text, int length, WCHAR *out, int capacity)
+{
+    if (length < 0 || length >= capacity)
+        return false;
+    for (int index = 0; index < length; ++index)
+        out[index] = (WCHAR)(unsigned char)text[index];
+    out[length] = 0;
+    return true;
+}
+
+bool IsLoopback(const WCHAR *host)
+{
+    return lstrcmpiW(host, L"localhost") == 0 || lstrcmpW(host, L"[::1]") == 0 ||
+           (host[0] == '1' && host[1] == '2' && host[2] == '7' && host[3] == '.');
+}
+
+void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
+{
+    if (detail && detailSize > 64)
+        wsprintfA(detail, "%.40s %lu", what, (unsigned long)number);
+}
+
+}  // namespace
+
+bool ParsePrinterUri(const char *text, PrinterUri *uri)
+{
+    memset(uri, 0, sizeof *uri);
+    static const struct {
+        const char *scheme;
+        bool secure;
+        unsigned short port;
+        const char *ippScheme;
+    } schemes[] = {
+        {"ipps://", true, 631, "ipps://"},
+        {"ipp://", false, 631, "ipp://"},
+        {"https://", true, 443, "ipps://"},
+        {"http://", false, 80, "ipp://"},
+    };
+    const char *rest = NULL;
+    const char *ippScheme = NULL;
+    for (const auto &scheme : schemes) {
+        if (StartsWith(text, scheme.scheme)) {
+            rest = text + lstrlenA(scheme.scheme);
+            uri->secure = scheme.secure;
+            uri->port = scheme.port;
+            ippScheme = scheme.ippScheme;
+            break;
+        }
+    }
+    if (!rest)
+        return false;
+
+    // Host: a bracketed IPv6 address, or up to ':' or '/'.
+    const char *host = rest;
+    const char *hostEnd;
+    const char *after;
+    if (*rest == '[') {
+        // Kept in its brackets: WinHTTP then writes a valid Host header.
+        hostEnd = rest + 1;
+        while (*hostEnd && *hostEnd != ']')
+            ++hostEnd;
+        if (*hostEnd != ']' || hostEnd == rest + 1)
+            return false;
+        after = ++hostEnd;
+    } else {
+        hostEnd = rest;
+        while (*hostEnd && *hostEnd != ':' && *hostEnd != '/' && *hostEnd != '?' &&
+               *hostEnd != '#')
+            ++hostEnd;
+        after = hostEnd;
+    }
+    if (hostEnd == host || !Widen(host, (int)(hostEnd - host), uri->host, 256))
+        return false;
+    for (const WCHAR *c = uri->host; *c; ++c)
+        if (*c <= ' ' || *c > '~' || *c == '@')
+            return false;
+
+    if (*after == ':') {
+        unsigned long port = 0;
+        const char *digit = after + 1;
+        for (; *digit >= '0' && *digit <= '9'; ++digit) {
+            port = port * 10 + (unsigned long)(*digit - '0');
+            if (port > 65535)
+                return false;
+        }
+        if (digit == after + 1 || port == 0)
+            return false;
+        uri->port = (unsigned short)port;
+        after = digit;
+    }
+    if (*after && *after != '/')
+        return false;
+    const char *path = *after ? after : "/";
+    if (!Widen(path, lstrlenA(path), uri->path, URI_SIZE))
+        return false;
+    for (const WCHAR *c = uri->path; *c; ++c)
+        if (*c <= ' ' || *c > '~')
+            return false;
+
+    // The printer-uri attribute always names the IPP scheme.
+    int schemeLength = lstrlenA(ippScheme);
+    int restLength = lstrlenA(rest);
+    if (schemeLength + restLength >= URI_SIZE)
+        return false;
+    memcpy(uri->uri, ippScheme, (size_t)schemeLength);
+    memcpy(uri->uri + schemeLength, rest, (size_t)restLength + 1);
+    return true;
+}
+
+HttpClient::HttpClient(const HttpOptions &options)
+    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned)
+{
+    if (options.proxy && options.proxy[0]) {
+        WCHAR proxy[256];
+        if (!Widen(options.proxy, lstrlenA(options.proxy), proxy, 256))
+            return;
+        // Loopback printers never go through the proxy.
+        session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy,
+                               L"<local>;localhost;127.0.0.1;[::1]", 0);
+    } else {
+        session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    }
+}
+
+HttpClient::~HttpClient()
+{
+    if (session_)
+        WinHttpCloseHandle(session_);
+}
+
+HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                            unsigned char *answer, DWORD capacity, DWORD *answerLength,
+                            DWORD waitMs, char *detail, int detailSize)
+{
+    *answerLength = 0;
+    if (detail && detailSize > 0)
+        detail[0] = '\0';
+    if (!session_) {
+        SetDetail(detail, detailSize, "WinHTTP cannot start: error", GetLastError());
+        return HTTP_UNREACHABLE;
+    }
+    // Name lookup, connection and sending are quick or never; the answer
+    // may be held back as long as the printer said it would wait.
+    WinHttpSetTimeouts(session_, 5000, 5000, 10000, (int)waitMs);
+
+    InternetHandle connection(WinHttpConnect(session_, uri.host, uri.port, 0));
+    if (!connection.Get()) {
+        SetDetail(detail, detailSize, "cannot connect: error", GetLastError());
+        return HTTP_UNREACHABLE;
+    }
+    InternetHandle request(WinHttpOpenRequest(connection.Get(), L"POST", uri.path, NULL,
+                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                              uri.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request.Get()) {
+        SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
+        return HTTP_UNREACHABLE;
+    }
+    if (IsLoopback(uri.host)) {
+        // Whatever proxy the system names, a printer on this machine is
+        // asked directly.
+        WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
+        WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);
+    }
+    if (uri.secure && acceptSelfSigned_) {
+        DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
+                      SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
+                      SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
+        WinHttpSetOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    }
+    static const WCHAR HEADERS[] = L"Content-Type: application/ipp\r\n";
+    if (!WinHttpSendRequest(request.Get(), HEADERS, (DWORD)-1L, (void *)body, length, length, 0) ||
+        !WinHttpReceiveResponse(request.Get(), NULL)) {
+        DWORD error = GetLastError();
+        if (error == ERROR_WINHTTP_SECURE_FAILURE ||
+            error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR ||
+            error == ERROR_WINHTTP_SECURE_INVALID_CA ||
+            error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID ||
+            error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID) {
+            SetDetail(detail, detailSize, "TLS failed: error", error);
+            return HTTP_TLS_FAILED;
+        }
+        SetDetail(detail, detailSize, "no answer: error", error);
+        return HTTP_UNREACHABLE;
+    }
+
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        SetDetail(detail, detailSize, "no HTTP status: error", GetLastError());
+        return HTTP_UNREACHABLE;
+    }
+    if (status != 200) {
+        SetDetail(detail, detailSize, "HTTP status", status);
+        return HTTP_REFUSED;
+    }
+    // WinHTTP removes any chunked framing; the body arrives in pieces.
+    DWORD used = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (used == capacity) {
+            // Full: one more byte would mean the answer is too large.
+            unsigned char probe;
+            if (!WinHttpReadData(request.Get(), &probe, 1, &got)) {
+                SetDetail(detail, detailSize, "answer broken off: error", GetLastError());
+                return HTTP_UNREACHABLE;
+            }
+            if (got) {
+                if (detail && detailSize > 64)
+                    wsprintfA(detail, "the answer is larger than %lu bytes",
+                              (unsigned long)capacity);
+                return HTTP_TOO_LARGE;
+            }
+            break;
+        }
+        if (!WinHttpReadData(request.Get(), answer + used, capacity - used, &got)) {
+            SetDetail(detail, detailSize, "answer broken off: error", GetLastError());
+            return HTTP_UNREACHABLE;
+        }
+        if (got == 0)
+            break;
+        used += got;
+    }
+    *answerLength = used;
+    return HTTP_DONE;
+}

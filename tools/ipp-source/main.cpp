@@ -1,0 +1,207 @@
+// DadaViziIpp.exe: a status source for any IPP printer. Resident by
+// default, one instance per printer URI; --once asks, reports and exits.
+#include <windows.h>
+
+#include "app/shared.h"
+#include "source.h"
+
+namespace {
+
+const char USAGE[] =
+    "Usage: DadaViziIpp [--once] [--accept-self-signed] [--proxy HOST:PORT] [PRINTER-URI]\r\n"
+    "\r\n"
+    "Watches an IPP printer and reports its state to the DadaVizi monitor: it\r\n"
+    "writes the status data key (the value \"Monitor\" of\r\n"
+    "HKLM\\SOFTWARE\\Halvik\\Zive Dozorod, sub-key \"BidiData\") and sends the status\r\n"
+    "to the window \"DadaVizi\" whenever the code or its text changes. It stays\r\n"
+    "until its hidden window \"DadaViziIpp\" gets WM_CLOSE.\r\n"
+    "\r\n"
+    "  PRINTER-URI           ipp://, ipps://, http:// or https:// URI of the\r\n"
+    "                        printer; without it, the spooler's port of the\r\n"
+    "                        printer named by the settings value \"Printer\"\r\n"
+    "  --once                ask once, report, and exit\r\n"
+    "  --accept-self-signed  accept the printer's own certificate for ipps://\r\n"
+    "  --proxy HOST:PORT     use this HTTP proxy (default: the system's WinHTTP\r\n"
+    "                        proxy setting)\r\n"
+    "  --help                show this text\r\n"
+    "\r\n"
+    "Exit codes:\r\n"
+    "  0  done (--once: written and taken by the monitor)\r\n"
+    "  1  usage error\r\n"
+    "  2  the settings key or its value \"Monitor\" is missing, or no printer URI\r\n"
+    "     could be found\r\n"
+    "  3  no monitor is running (the status data was written)\r\n"
+    "  4  writing the status data failed\r\n"
+    "  5  the monitor did not answer\r\n"
+    "  6  the printer is not reachable (its status was still written and sent)\r\n"
+    "  7  the printer refused the request (nothing was written)\r\n"
+    "  8  another DadaViziIpp already watches this printer\r\n";
+
+struct Options {
+    bool once = false;
+    HttpOptions http;
+    const char *uri = NULL;
+};
+
+int Usage(const char *what, const char *detail)
+{
+    char line[400];
+    wsprintfA(line, "%.150s%.200s (try DadaViziIpp --help)", what, detail ? detail : "");
+    Say(line);
+    return IPP_EXIT_USAGE;
+}
+
+// IPP_EXIT_DONE, IPP_EXIT_USAGE, or -1 for --help.
+int ParseArguments(int argc, char **argv, Options *options)
+{
+    for (int index = 1; index < argc; ++index) {
+        const char *argument = argv[index];
+        if (lstrcmpA(argument, "--help") == 0 || lstrcmpA(argument, "-h") == 0 ||
+            lstrcmpA(argument, "/?") == 0)
+            return -1;
+        if (lstrcmpA(argument, "--once") == 0)
+            options->once = true;
+        else if (lstrcmpA(argument, "--accept-self-signed") == 0)
+            options->http.acceptSelfSigned = true;
+        else if (lstrcmpA(argument, "--proxy") == 0) {
+            if (++index >= argc || !argv[index][0])
+                return Usage("--proxy needs HOST:PORT", NULL);
+            options->http.proxy = argv[index];
+        } else if (argument[0] == '-')
+            return Usage("unknown option ", argument);
+        else if (options->uri)
+            return Usage("only one PRINTER-URI, not also ", argument);
+        else
+            options->uri = argument;
+    }
+    return IPP_EXIT_DONE;
+}
+
+HANDLE g_stop = NULL;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE) {
+        SetEvent(g_stop);
+        DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct Watch {
+    HttpClient *http;
+    const PrinterUri *uri;
+};
+
+DWORD WINAPI WatchThread(void *parameter)
+{
+    Watch *watch = static_cast<Watch *>(parameter);
+    WatchPrinter(*watch->http, *watch->uri, g_stop);
+    return 0;
+}
+
+// One instance per printer: a mutex named after the URI ('\' is not
+// allowed in the name, and case does not tell printers apart).
+HANDLE ClaimPrinter(const PrinterUri &uri)
+{
+    char name[MAX_PATH];
+    wsprintfA(name, "DadaViziIpp %.200s", uri.uri);
+    for (char *c = name; *c; ++c) {
+        if (*c == '\\')
+            *c = '/';
+        else if (*c >= 'A' && *c <= 'Z')
+            *c = (char)(*c - 'A' + 'a');
+    }
+    HANDLE mutex = CreateMutexA(NULL, FALSE, name);
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return NULL;
+    }
+    return mutex;
+}
+
+int RunResident(HttpClient &http, const PrinterUri &uri)
+{
+    HANDLE claim = ClaimPrinter(uri);
+    if (!claim) {
+        Say("another DadaViziIpp already watches this printer");
+        return IPP_EXIT_ALREADY_RUNNING;
+    }
+    g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = IPP_WINDOW_NAME;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, IPP_WINDOW_NAME, IPP_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    if (!g_stop || !window) {
+        Say("cannot create the hidden window");
+        return IPP_EXIT_USAGE;
+    }
+    Watch watch = {&http, &uri};
+    HANDLE thread = CreateThread(NULL, 0, WatchThread, &watch, 0, NULL);
+    if (!thread) {
+        Say("cannot start watching");
+        return IPP_EXIT_USAGE;
+    }
+    char line[URI_SIZE + 40];
+    wsprintfA(line, "watching %.1000s", uri.uri);
+    Say(line);
+
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    // The watch may be waiting on the printer; it is not waited for long.
+    SetEvent(g_stop);
+    WaitForSingleObject(thread, 2000);
+    CloseHandle(claim);
+    return IPP_EXIT_DONE;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    int result = ParseArguments(argc, argv, &options);
+    if (result < 0) {
+        DWORD written;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), USAGE, sizeof USAGE - 1, &written, NULL);
+        return IPP_EXIT_DONE;
+    }
+    if (result != IPP_EXIT_DONE)
+        return result;
+
+    // The profile of the monitor's system directory holds [IppStatus].
+    char directory[MAX_PATH] = "";
+    InitMonitorPaths(directory, GetSystemDirectoryA(directory, sizeof directory));
+
+    char found[URI_SIZE];
+    const char *text = options.uri;
+    if (!text) {
+        char why[600];
+        if (!FindPrinterUri(found, sizeof found, why, sizeof why)) {
+            Say(why);
+            return IPP_EXIT_NO_SETTINGS;
+        }
+        text = found;
+    }
+    static PrinterUri uri;
+    if (!ParsePrinterUri(text, &uri))
+        return Usage("not an ipp://, ipps://, http:// or https:// printer URI: ", text);
+
+    HttpClient http(options.http);
+    if (!http.Ready()) {
+        Say("WinHTTP cannot start (is the proxy HOST:PORT right?)");
+        return IPP_EXIT_USAGE;
+    }
+    return options.once ? RunOnce(http, uri) : RunResident(http, uri);
+}

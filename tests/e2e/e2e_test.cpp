@@ -9,33 +9,20 @@
 #include <gtest/gtest.h>
 
 #include "app/shared.h"
+#include "help_stub.h"
 #include "installation.h"
 #include "process.h"
 #include "registry/settings.h"
 #include "testing.h"
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// One line of the help stub's log: "TICK EVENT ..." (tools/help-stub).
-struct LogLine {
-    DWORD tick = 0;
-    std::string event;
-    std::string handle;  // popup events: the popup window
-    std::string request; // help: "COMMAND DATA FILE"
-};
-
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        logPath = TempDirectory() + "\\dadavizi-e2e-help.log";
-        DeleteFileA(logPath.c_str());
-        install.Write();
-    }
+    void SetUp() override { install.Write(); }
 
     void TearDown() override
     {
@@ -46,12 +33,6 @@ protected:
                 PostMessageA(window, WM_CLOSE, 0, 0);
             EndProgram(monitor);
         }
-        if (stub) {
-            if (HWND window = StubWindow())
-                PostMessageA(window, WM_CLOSE, 0, 0);
-            EndProgram(stub);
-        }
-        DeleteFileA(logPath.c_str());
     }
 
     void WriteProfile(int timeCloseWindow)
@@ -61,26 +42,11 @@ protected:
                                    "\r\n");
     }
 
-    HWND StubWindow() const
-    {
-        HWND window = NULL;
-        while ((window = FindWindowExA(NULL, window, "MS_WINHELP", NULL)) != NULL) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == stubId)
-                return window;
-        }
-        return NULL;
-    }
-
     // The help stub, then the monitor: the stub's window must be up before
     // any status can ask for help.
     void StartBoth()
     {
-        stub = StartProgram("DadaViziHelpStub.exe", "--log \"" + logPath + "\"", &stubId);
-        ASSERT_NE(nullptr, stub) << "cannot start DadaViziHelpStub.exe";
-        ASSERT_TRUE(PumpUntil([&] { return StubWindow() != NULL; }, 20000))
-            << "the help stub's window did not appear";
+        ASSERT_TRUE(stub.Start()) << "the help stub's window did not appear";
         monitor = StartProgram("DadaVizi.exe");
         ASSERT_NE(nullptr, monitor) << "cannot start DadaVizi.exe";
         monitorWindow = WaitForMonitorWindow(monitor);
@@ -92,45 +58,11 @@ protected:
         return RunProgram("DadaViziStatus.exe", arguments);
     }
 
-    std::vector<LogLine> Log() const
-    {
-        std::vector<LogLine> lines;
-        std::string text;
-        if (!ReadWholeFile(logPath, &text))
-            return lines;
-        std::istringstream in(text);
-        std::string row;
-        while (std::getline(in, row)) {
-            if (!row.empty() && row.back() == '\r')
-                row.pop_back();
-            std::istringstream fields(row);
-            LogLine line;
-            unsigned long tick = 0;
-            fields >> tick >> line.event;
-            line.tick = tick;
-            if (line.event.compare(0, 6, "popup-") == 0)
-                fields >> line.handle;
-            fields >> std::ws;
-            std::getline(fields, line.request);
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
-    // What the monitor asked the help engine for, in order, one request a line.
-    std::string HelpRequests() const
-    {
-        std::string requests;
-        for (const LogLine &line : Log())
-            if (line.event == "help" &&
-                line.request.compare(0, 3, std::to_string(HELP_SETPOPUP_POS) + " ") != 0)
-                requests += line.request + "\n";
-        return requests;
-    }
-
+    std::string HelpRequests() const { return stub.Requests(); }
+    std::vector<HelpStub::Event> Log() const { return stub.Events(); }
     std::string Request(UINT command, int context, const std::string &file) const
     {
-        return std::to_string(command) + " " + std::to_string(context) + " " + file + "\n";
+        return HelpRequest(command, context, file);
     }
 
     bool WaitForRequests(const std::string &expected, DWORD milliseconds)
@@ -138,9 +70,10 @@ protected:
         return PumpUntil([&] { return HelpRequests() == expected; }, milliseconds);
     }
 
-    static const LogLine *FindEvent(const std::vector<LogLine> &lines, const char *event)
+    static const HelpStub::Event *FindEvent(const std::vector<HelpStub::Event> &lines,
+                                            const char *event)
     {
-        for (const LogLine &line : lines)
+        for (const HelpStub::Event &line : lines)
             if (line.event == event)
                 return &line;
         return nullptr;
@@ -149,9 +82,8 @@ protected:
     void LeftClick() { PostMessageA(monitorWindow, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN); }
 
     Installation install{"E2E"};
-    std::string logPath;
-    HANDLE stub = NULL, monitor = NULL;
-    DWORD stubId = 0;
+    HelpStub stub;
+    HANDLE monitor = NULL;
     HWND monitorWindow = NULL;
 };
 
@@ -170,9 +102,9 @@ TEST_F(EndToEnd, AReportedStatusShowsItsPopupAndTheMonitorClosesItAfterTimeClose
 
     ASSERT_TRUE(PumpUntil([&] { return FindEvent(Log(), "popup-destroy") != nullptr; }, 8000))
         << "the monitor did not close the popup";
-    std::vector<LogLine> lines = Log();
-    const LogLine *opened = FindEvent(lines, "popup-open");
-    const LogLine *closed = FindEvent(lines, "popup-close");
+    std::vector<HelpStub::Event> lines = Log();
+    const HelpStub::Event *opened = FindEvent(lines, "popup-open");
+    const HelpStub::Event *closed = FindEvent(lines, "popup-close");
     ASSERT_TRUE(opened && closed) << "the popup was destroyed without WM_CLOSE";
     EXPECT_EQ(opened->handle, closed->handle) << "it closed another window";
     DWORD elapsed = closed->tick - opened->tick;
@@ -191,7 +123,7 @@ TEST_F(EndToEnd, ANewStatusClosesTheOpenPopupAtOnce)
     // The first popup gets WM_CLOSE from the monitor before the second
     // request: the stub itself would only destroy it.
     std::string events, first;
-    for (const LogLine &line : Log()) {
+    for (const HelpStub::Event &line : Log()) {
         if (line.event == "help" && line.request.compare(0, 3, "13 ") == 0)
             continue;
         if (line.event == "popup-open" && first.empty())
@@ -207,7 +139,7 @@ TEST_F(EndToEnd, ANewStatusClosesTheOpenPopupAtOnce)
     EXPECT_TRUE(PumpUntil(
         [&] {
             int closes = 0;
-            for (const LogLine &line : Log())
+            for (const HelpStub::Event &line : Log())
                 closes += line.event == "popup-close";
             return closes == 2;
         },

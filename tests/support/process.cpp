@@ -43,6 +43,20 @@ DWORD WaitForExit(HANDLE process, DWORD milliseconds)
     return code;
 }
 
+DWORD WaitForExitPumping(HANDLE process, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        if (spent >= milliseconds)
+            return STILL_ACTIVE;
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds - spent, QS_ALLINPUT) ==
+            WAIT_OBJECT_0)
+            return WaitForExit(process, 0);
+        PumpMessages(0);
+    }
+}
+
 void EndProgram(HANDLE process, DWORD grace)
 {
     if (!process)

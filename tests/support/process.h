@@ -19,6 +19,10 @@ HANDLE StartProgram(const std::string &exe, const std::string &arguments = std::
 // The process's exit code, or STILL_ACTIVE when it has not ended in time.
 DWORD WaitForExit(HANDLE process, DWORD milliseconds);
 
+// The same while dispatching this thread's messages: a monitor window in
+// the test's process must answer what the process sends it.
+DWORD WaitForExitPumping(HANDLE process, DWORD milliseconds);
+
 // Gives the process `grace` milliseconds to end, then terminates it;
 // closes the handle either way.
 void EndProgram(HANDLE process, DWORD grace = 2000);

@@ -10,6 +10,10 @@
 
 #include "app/monitor.h"
 #include "fakes.h"
+#include "help_stub.h"
+#include "installation.h"
+#include "process.h"
+#include "registry/settings.h"
 #include "res/resource.h"
 #include "testing.h"
 
@@ -17,19 +21,6 @@
 #include <vector>
 
 namespace {
-
-const char SETTINGS_PATH[] = "SOFTWARE\\Halvik\\Zive Dozorod";
-const char HELP_WINDOW_PATH[] = "SOFTWARE\\Halvik\\Help Embedded Window";
-const char OUR_ROOT[] = "SOFTWARE\\DadaViziIppTest";
-const char MONITOR_PATH[] = "SOFTWARE\\DadaViziIppTest\\Source";
-const char STATUS_PATH[] = "SOFTWARE\\DadaViziIppTest\\Source\\BidiData";
-const char PRINTER_PATH[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\DadaVizi IPP Printer";
-const char DRIVER_DATA_PATH[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\DadaVizi IPP Printer\\"
-    "PrinterDriverData";
-const char DRIVER_SECTION[] = "DadaViziIppTest";
-const UINT HELP_SETPOPUP_POS_COMMAND = 13;
 
 std::string Env(const char *name)
 {
@@ -48,34 +39,9 @@ std::string WindowsPath(const std::string &unixPath)
     return path;
 }
 
-bool ReadWholeFile(const std::string &path, std::string *text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    text->clear();
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got)
-        text->append(buffer, got);
-    CloseHandle(file);
-    return true;
-}
-
-std::string SystemDirectory()
-{
-    char directory[MAX_PATH] = "";
-    UINT length = GetSystemDirectoryA(directory, sizeof directory);
-    return std::string(directory, length < sizeof directory ? length : 0);
-}
-
 std::string TempFile(const char *name)
 {
-    char directory[MAX_PATH] = "";
-    GetTempPathA(sizeof directory, directory);
-    return std::string(directory) + name;
+    return TempDirectory() + "\\" + name;
 }
 
 // Milliseconds since 1970, UTC: Wine's clock is the host's.
@@ -86,25 +52,6 @@ long long UnixMilliseconds()
     unsigned long long ticks =
         (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     return static_cast<long long>(ticks / 10000ull) - 11644473600000ll;
-}
-
-// Waits for `process` while dispatching this thread's messages: the
-// monitor in this process must answer the source's sent messages.
-DWORD WaitPumping(HANDLE process, DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD left = milliseconds - (GetTickCount() - start);
-        if (GetTickCount() - start >= milliseconds)
-            return STILL_ACTIVE;
-        DWORD result = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0) {
-            DWORD code = STILL_ACTIVE;
-            GetExitCodeProcess(process, &code);
-            return code;
-        }
-        PumpMessages(0);
-    }
 }
 
 class Scheduler : public ::testing::Test {
@@ -126,41 +73,16 @@ protected:
         port.erase(port.find_last_not_of("\r\n") + 1);
         uri = "ipp://127.0.0.1:" + port + "/printers/jam";
 
-        systemDir = SystemDirectory();
-        helpFile = systemDir + "\\DOZID049.HLP";
-        profilePath = systemDir + "\\DODOZOD.INI";
-        hadProfile = ReadWholeFile(profilePath, &savedProfile);
-        RemoveKeys();
-        SetRegString(SETTINGS_PATH, "Monitor", MONITOR_PATH);
-        SetRegString(SETTINGS_PATH, "Printer", "DadaVizi IPP Printer");
-        SetRegString(SETTINGS_PATH, "Driver", DRIVER_SECTION);
-        SetRegString(DRIVER_DATA_PATH, "DrvlibIntl", "01Deutsch");
-        SetRegString(DRIVER_DATA_PATH, "DrvlibIntl=Deutsch", "Deutsch,49:extra");
+        install.Write();
         // Help in the secondary window: no popup timer to race with.
-        WriteTextFile(profilePath, std::string("[HelpMap]\r\n40000=17\r\n\r\n[") +
-                                       DRIVER_SECTION + "]\r\nTimeCloseWindow=0\r\n");
+        install.WriteSystemProfile("[HelpMap]\r\n40000=17\r\n\r\n[" + install.driver +
+                                   "]\r\nTimeCloseWindow=0\r\n");
     }
 
     void TearDown() override
     {
-        for (HANDLE process : processes) {
-            if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0)
-                TerminateProcess(process, 99);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-        RemoveKeys();
-        if (hadProfile)
-            WriteTextFile(profilePath, savedProfile);
-        else
-            DeleteFileA(profilePath.c_str());
-    }
-
-    static void RemoveKeys()
-    {
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, PRINTER_PATH);
+        for (HANDLE process : processes)
+            EndProgram(process, 0);
     }
 
     // Runs a harness command to its end; its exit code, or -1 after
@@ -192,38 +114,28 @@ protected:
         return atoi(text.c_str());
     }
 
-    // Starts <build>/bin/<exe> with `arguments`, its output into `output`.
+    // Starts <build>/bin/<exe> with `arguments`, its output into `output`;
+    // it is ended with the test.
     HANDLE Start(const std::string &exe, const std::string &arguments,
                  const std::string &output = std::string(), DWORD *processId = nullptr)
     {
-        std::string line = "\"" + ModuleDirectory() + "\\" + exe + "\" " + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
         HANDLE file = INVALID_HANDLE_VALUE;
         if (!output.empty()) {
             SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
             file = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-            startup.hStdOutput = file;
-            startup.hStdError = file;
         }
-        PROCESS_INFORMATION process = {};
-        BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, file != INVALID_HANDLE_VALUE, 0,
-                                      NULL, NULL, &startup, &process);
+        HANDLE process = StartProgram(exe, arguments, processId,
+                                      file == INVALID_HANDLE_VALUE ? NULL : file);
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
-        if (!started)
-            return NULL;
-        CloseHandle(process.hThread);
-        if (processId)
-            *processId = process.dwProcessId;
-        processes.push_back(process.hProcess);
-        return process.hProcess;
+        if (process)
+            processes.push_back(process);
+        return process;
     }
 
-    // DadaViziIpp --once to its end: the exit code, and what it said.
+    // DadaViziIpp --once to its end: the exit code, and what it said. The
+    // monitor in this process answers the source's messages meanwhile.
     DWORD Once(const std::string &arguments, std::string *said = nullptr)
     {
         std::string output = TempFile("dadavizi-ipp-once.txt");
@@ -232,7 +144,7 @@ protected:
             ADD_FAILURE() << "cannot start DadaViziIpp.exe";
             return STILL_ACTIVE;
         }
-        DWORD code = WaitPumping(process, 60000);
+        DWORD code = WaitForExitPumping(process, 60000);
         std::string text;
         ReadWholeFile(output, &text);
         DeleteFileA(output.c_str());
@@ -241,11 +153,11 @@ protected:
         return code;
     }
 
-    static std::string Stored(const char *name, const char *path = STATUS_PATH)
+    // A status value as text, "<missing>" when there is none.
+    std::string Stored(const char *name) const { return StoredText(install.statusKey, name); }
+    static std::string StoredText(const std::string &path, const char *name)
     {
-        std::string data;
-        if (!GetRegValue(path, name, &data))
-            return "<missing>";
+        std::string data = StoredValue(path, name);
         if (!data.empty() && data.back() == '\0')
             data.pop_back();
         return data;
@@ -273,8 +185,8 @@ protected:
     }
 
     static std::string harness, dir;
-    std::string uri, systemDir, helpFile, profilePath, savedProfile;
-    bool hadProfile = false;
+    Installation install{"IPP"};
+    std::string uri;
     std::vector<HANDLE> processes;
     bool monitorInProcess = false;
 };
@@ -295,9 +207,9 @@ protected:
         g_currentStatus = 0;
         g_popupWindow = NULL;
         g_hInstance = GetModuleHandleA(NULL);
-        InitMonitorPaths(systemDir.c_str(), static_cast<UINT>(systemDir.size()));
+        InitMonitorPaths(install.directory.c_str(), static_cast<UINT>(install.directory.size()));
         window = CreateMonitorWindow(g_hInstance);
-        ASSERT_TRUE(window != NULL);
+        ASSERT_NE(nullptr, window);
         monitorInProcess = true;
     }
 
@@ -313,19 +225,19 @@ protected:
         Scheduler::TearDown();
     }
 
-    // The help requests so far, as "command data file".
+    // The help requests so far, as "command data file", HELP_SETPOPUP_POS
+    // left out as the help stub's log leaves it.
     static std::vector<std::string> Help()
     {
         std::vector<std::string> requests;
-        // Wine hands HELP_SETPOPUP_POS to no help window: left out, as in e2e.
         for (const HelpCall &call : fake::helpCalls)
-            if (call.command != HELP_SETPOPUP_POS_COMMAND)
+            if (call.command != HELP_SETPOPUP_POS)
                 requests.push_back(std::to_string(call.command) + " " + std::to_string(call.data) +
-                               " " + call.file);
+                                   " " + call.file);
         return requests;
     }
 
-    std::string TopicRequest() const { return "1 17 " + helpFile + ">SEC"; }
+    std::string TopicRequest() const { return "1 17 " + install.helpFile + ">SEC"; }
 
     // The last icon the monitor gave the tray, as pixels.
     static std::string LastIcon()
@@ -383,7 +295,7 @@ TEST_F(WithMonitor, OnceReportsTheJamItsClearingAndTheStoppedQueue)
     EXPECT_EQ(ResourceIconPixels(IDI_PRINTER_CROSSED), LastIcon());
     EXPECT_EQ("Status 40077", LastTip());
     EXPECT_EQ(std::vector<std::string>({TopicRequest()}), Help());
-    EXPECT_EQ("Paper jam in tray 2", Stored("Text", HELP_WINDOW_PATH)) << "the help sees it";
+    EXPECT_EQ("Paper jam in tray 2", StoredText(HELP_WINDOW_KEY, "Text")) << "the help sees it";
 
     // The next job clears the jam.
     ASSERT_EQ(0, Harness("print"));
@@ -409,7 +321,7 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     std::string wrong = uri.substr(0, uri.rfind('/')) + "/no-such-queue";
     EXPECT_EQ(7u, Once(wrong, &said));
     EXPECT_NE(std::string::npos, said.find("does not exist")) << said;
-    EXPECT_FALSE(KeyExists(STATUS_PATH));
+    EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
     EXPECT_EQ(0, g_currentStatus);
 
     // The same printer over IPv6.
@@ -424,10 +336,10 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     ASSERT_TRUE(ReadWholeFile(WindowsPath(dir + "/tls-port"), &tlsPort));
     tlsPort.erase(tlsPort.find_last_not_of("\r\n") + 1);
     std::string secure = "ipps://127.0.0.1:" + tlsPort + "/printers/jam";
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, install.monitorKey.c_str());
     EXPECT_EQ(7u, Once(secure, &said));
     EXPECT_NE(std::string::npos, said.find("--accept-self-signed")) << said;
-    EXPECT_FALSE(KeyExists(STATUS_PATH));
+    EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
     EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
     EXPECT_EQ(secure, Stored("Uri"));
 
@@ -459,13 +371,13 @@ TEST_F(WithMonitor, TheResidentSourceFollowsJamClearOutageAndRestart)
     std::string output = TempFile("dadavizi-ipp-resident.txt");
     DWORD sourceId = 0;
     HANDLE source = Start("DadaViziIpp.exe", uri, output, &sourceId);
-    ASSERT_TRUE(source != NULL);
+    ASSERT_NE(nullptr, source);
     ASSERT_TRUE(WaitForCode("10001", 20000)) << "the first state was not reported";
 
     // One source per printer.
     HANDLE second = Start("DadaViziIpp.exe", uri);
-    ASSERT_TRUE(second != NULL);
-    EXPECT_EQ(8u, WaitPumping(second, 20000));
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(8u, WaitForExitPumping(second, 20000));
 
     ASSERT_EQ(0, Harness("print"));
     ASSERT_TRUE(WaitForCode("40077", 20000)) << "the jam was not reported";
@@ -506,9 +418,9 @@ TEST_F(WithMonitor, TheResidentSourceFollowsJamClearOutageAndRestart)
         if (owner == sourceId)
             break;
     }
-    ASSERT_TRUE(sourceWindow != NULL);
+    ASSERT_NE(nullptr, sourceWindow);
     PostMessageA(sourceWindow, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0u, WaitPumping(source, 10000));
+    EXPECT_EQ(0u, WaitForExitPumping(source, 10000));
     std::string log;
     ReadWholeFile(output, &log);
     EXPECT_NE(std::string::npos, log.find("watching " + uri)) << log;
@@ -544,79 +456,39 @@ protected:
     void TearDown() override
     {
         // The monitor first: without the stub, help would start Wine's viewer.
-        for (const char *name : {"DadaVizi", "DadaViziIpp"}) {
-            HWND window = FindWindowA(name, name);
-            if (window)
+        for (const char *name : {MONITOR_WINDOW_NAME, "DadaViziIpp"}) {
+            if (HWND window = FindWindowA(name, name))
                 PostMessageA(window, WM_CLOSE, 0, 0);
         }
-        if (HWND stub = StubWindow())
-            PostMessageA(stub, WM_CLOSE, 0, 0);
         for (HANDLE process : processes)
-            WaitPumping(process, 5000);
-        DeleteFileA(logPath.c_str());
+            WaitForExitPumping(process, 5000);
         Scheduler::TearDown();
     }
 
-    HWND StubWindow() const
-    {
-        HWND window = NULL;
-        while ((window = FindWindowExA(NULL, window, "MS_WINHELP", NULL)) != NULL) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == stubId)
-                return window;
-        }
-        return NULL;
-    }
-
-    // What the monitor asked the help engine for: "command data file".
-    std::vector<std::string> HelpLog() const
-    {
-        std::vector<std::string> requests;
-        std::string text;
-        ReadWholeFile(logPath, &text);
-        size_t at = 0;
-        while (at < text.size()) {
-            size_t end = text.find('\n', at);
-            std::string line = text.substr(at, end == std::string::npos ? end : end - at);
-            at = end == std::string::npos ? text.size() : end + 1;
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            size_t help = line.find(" help ");
-            if (help != std::string::npos && line.find(" help 13 ") == std::string::npos)
-                requests.push_back(line.substr(help + 6));
-        }
-        return requests;
-    }
-
-    std::string logPath = TempFile("dadavizi-ipp-help.log");
-    DWORD stubId = 0;
+    HelpStub stub;
 };
 
 TEST_F(WithRealMonitor, AJamTurnsTheMonitorRedWithItsHelpAndTheClearingBringsItBack)
 {
-    DeleteFileA(logPath.c_str());
-    ASSERT_TRUE(Start("DadaViziHelpStub.exe", "--log \"" + logPath + "\"", "", &stubId));
-    ASSERT_TRUE(PumpUntil([&] { return StubWindow() != NULL; }, 20000)) << "no help stub";
-    ASSERT_TRUE(Start("DadaVizi.exe", ""));
-    ASSERT_TRUE(PumpUntil([] { return FindWindowA("DadaVizi", "DadaVizi") != NULL; }, 20000))
-        << "no monitor";
+    ASSERT_TRUE(stub.Start()) << "no help stub";
+    HANDLE monitor = Start("DadaVizi.exe", "");
+    ASSERT_NE(nullptr, WaitForMonitorWindow(monitor)) << "no monitor";
     ASSERT_TRUE(Start("DadaViziIpp.exe", uri, TempFile("dadavizi-ipp-e2e.txt")));
     ASSERT_TRUE(WaitForCode("10001", 20000));
 
     ASSERT_EQ(0, Harness("print"));
     ASSERT_TRUE(WaitForCode("40077", 20000)) << "the jam was not reported";
-    const std::string topic = "1 17 " + helpFile + ">SEC";
-    ASSERT_TRUE(PumpUntil([&] { return !HelpLog().empty(); }, 20000)) << "no help shown";
-    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog());
-    EXPECT_EQ("Paper jam in tray 2", Stored("Text", HELP_WINDOW_PATH))
+    const std::string topic = HelpRequest(HELP_CONTEXT, 17, install.helpFile + ">SEC");
+    ASSERT_TRUE(PumpUntil([&] { return !stub.Requests().empty(); }, 20000)) << "no help shown";
+    EXPECT_EQ(topic, stub.Requests());
+    EXPECT_EQ("Paper jam in tray 2", StoredText(HELP_WINDOW_KEY, "Text"))
         << "the help window gets the printer's words";
-    EXPECT_EQ("media-jam-error", Stored("Reasons", HELP_WINDOW_PATH));
+    EXPECT_EQ("media-jam-error", StoredText(HELP_WINDOW_KEY, "Reasons"));
 
     ASSERT_EQ(0, Harness("print"));
     ASSERT_TRUE(WaitForCode("10001", 20000)) << "the clearing was not reported";
     PumpMessages(500);
-    EXPECT_EQ(std::vector<std::string>({topic}), HelpLog()) << "ready shows no help";
+    EXPECT_EQ(topic, stub.Requests()) << "ready shows no help";
 }
 
 }  // namespace

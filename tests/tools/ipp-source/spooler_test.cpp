@@ -3,6 +3,7 @@
 // ports, and a plain reason when there is none.
 #include <gtest/gtest.h>
 
+#include "registry/settings.h"
 #include "source.h"
 #include "testing.h"
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-const char SETTINGS_PATH[] = "SOFTWARE\\Halvik\\Zive Dozorod";
 const char PRINTER_NAME[] = "DadaVizi Spooler Test";
 const char TCP_PORT_PATH[] =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\"
@@ -60,7 +60,7 @@ TEST_F(Spooler, WithoutAUsablePortOrPrinterItSaysWhy)
     // Wine's spooler opens no printer without an installed driver, so only
     // its refusal is seen here.
     char uri[URI_SIZE], why[600];
-    SetRegString(SETTINGS_PATH, "Printer", PRINTER_NAME);
+    SetRegString(SETTINGS_KEY, "Printer", PRINTER_NAME);
     EXPECT_FALSE(FindPrinterUri(uri, sizeof uri, why, sizeof why));
     EXPECT_NE(std::string::npos, std::string(why).find(PRINTER_NAME)) << why;
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");

@@ -2,8 +2,9 @@
 // profile's [IppStatus] section, and texts on their way to the ANSI page.
 #include <gtest/gtest.h>
 
-#include "app/monitor.h"
+#include "app/shared.h"
 #include "status.h"
+#include "installation.h"
 #include "testing.h"
 
 #include <map>
@@ -149,16 +150,13 @@ TEST_F(Mapping, TheProfileMapsReasonsWithOrWithoutSuffixAndTheStates)
 
 TEST_F(Mapping, TheRealProfileFileIsRead)
 {
-    std::string directory = ModuleDirectory();
-    InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
-    WriteTextFile(directory + "\\DODOZOD.INI",
-                  "[IppStatus]\r\nmedia-jam=40101\r\nReady=10049\r\n");
+    Installation install("Mapping");
+    install.UseProfile("[IppStatus]\r\nmedia-jam=40101\r\nReady=10049\r\n");
     EXPECT_EQ(40101, ProfileCodeLookup("media-jam", 7));
     EXPECT_EQ(7, ProfileCodeLookup("media-empty", 7));
     StatusReport report;
     MapPrinterStatus(Printer(3, {"none"}), "ipp://p/", ProfileCodeLookup, &report);
     EXPECT_EQ(10049, report.code);
-    DeleteFileA((directory + "\\DODOZOD.INI").c_str());
 }
 
 TEST(AnsiText, TakesUtf8IntoCodePage1252WithQuestionMarksAndCuts)

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/monitor.h"
+#include "app/shared.h"
+#include "installation.h"
 #include "ipp_messages.h"
 #include "source.h"
 #include "testing.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-const char SETTINGS_PATH[] = "SOFTWARE\\Halvik\\Zive Dozorod";
-const char OUR_ROOT[] = "SOFTWARE\\DadaViziIppTransport";
-const char STATUS_PATH[] = "SOFTWARE\\DadaViziIppTransport\\BidiData";
 
 struct Reply {
     int httpStatus = 200;
@@ -150,17 +148,9 @@ class Transport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
-        SetRegString(SETTINGS_PATH, "Monitor", OUR_ROOT);
-        directory = ModuleDirectory();
-        InitMonitorPaths(directory.c_str(), static_cast<UINT>(directory.size()));
-    }
-    void TearDown() override
-    {
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, OUR_ROOT);
-        DeleteFileA((directory + "\\DODOZOD.INI").c_str());
+        install.WriteSettings();
+        install.UseProfile("");
+        statusKey = install.statusKey;
     }
 
     static QueryResult Query(const std::string &uriText, ipp::PrinterStatus *status,
@@ -178,13 +168,16 @@ protected:
     static std::string StoredCode()
     {
         std::string data;
-        if (!GetRegValue(STATUS_PATH, "Code", &data))
+        if (!GetRegValue(statusKey.c_str(), "Code", &data))
             return "<missing>";
         return data.c_str();
     }
 
-    std::string directory;
+    Installation install{"Transport"};
+    static std::string statusKey;
 };
+
+std::string Transport::statusKey;
 
 TEST_F(Transport, AnswersArriveWholeOrAreRefusedWithAReason)
 {
@@ -332,7 +325,7 @@ TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappe
 
 TEST_F(Transport, APrinterWithoutNotificationsIsPolledAtPollSeconds)
 {
-    WriteTextFile(directory + "\\DODOZOD.INI", "[IppStatus]\r\nPollSeconds=1\r\n");
+    WriteTextFile(install.profilePath, "[IppStatus]\r\nPollSeconds=1\r\n");
     std::atomic<int> state{3};
     ScriptedPrinter printer([&](int operation) {
         Reply reply;

@@ -197,6 +197,23 @@ TEST_F(DispatcherTest, RightButtonDownOrCloseRemovesTheIconAndQuits)
     }
 }
 
+TEST_F(DispatcherTest, AStatusSentWhileTheIconIsDeletedIsNotTaken)
+{
+    // The shell deletes the icon, then a status source's status reaches the
+    // window before the delete call returns: the window is being destroyed.
+    Status(10001);
+    TakeTrayCalls();
+    fake::onTray = [this](const TrayCall &call) {
+        if (call.message == NIM_DELETE)
+            Status(40021, 1);
+    };
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(Lines({"NIM_DELETE 0 -> TRUE"}), Tray());
+    EXPECT_FALSE(fake::TrayHasIcon(window, TRAY_ICON_ID)) << "no icon outlives its window";
+    EXPECT_EQ(10001, g_currentStatus);
+}
+
 TEST_F(DispatcherTest, AnIconLostByTheShellComesBackWithTheNextTableCode)
 {
     fake::ShellLosesIcons();

@@ -90,7 +90,9 @@ void OnBidiStatus(HWND window, bool showHelp, LONG code)
         OnStatusHelp(window);
 }
 
-void OnTrayNotify(HWND window, UINT mouseMessage)
+// The whole lParam is compared: on 64-bit Windows a value with high bits set
+// is no mouse message, whatever its low 32 bits say.
+void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
@@ -130,7 +132,7 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     case WM_TRAYNOTIFY:
-        OnTrayNotify(window, (UINT)lParam);
+        OnTrayNotify(window, lParam);
         return 0;
     case WM_BIDISTATUS:
         OnBidiStatus(window, wParam != 0, (LONG)lParam);

@@ -172,6 +172,11 @@ TEST_F(DispatcherTest, OtherMouseMessagesDoNothing)
                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, 0, 0xFFFF};
     for (UINT mouse : others)
         Click(mouse);
+#ifdef _WIN64
+    // A 64-bit lParam is compared whole: high bits make it no button press.
+    for (LPARAM mouse : {WM_LBUTTONDOWN, WM_RBUTTONDOWN})
+        SendMessageA(window, WM_TRAYNOTIFY, TRAY_ICON_ID, (LPARAM)1 << 32 | mouse);
+#endif
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(40021, g_currentStatus);
     EXPECT_EQ("", Tray());

@@ -2,12 +2,14 @@
 """Checks a shipped Windows executable without running it.
 
   pe-check.py --bits 32|64 --subsystem gui|console --imports DLL,DLL...
-              [--icons FIRST-LAST] [--version] [--manifest [--dpi-aware]] FILE
+              [--icons FIRST-LAST [--icon-sizes N,N...]] [--version]
+              [--manifest [--dpi-aware]] FILE
 
 It reads the PE headers and asserts the machine (i386 for 32, x86-64 for 64)
 and optional header kind (PE32 or PE32+), the subsystem, that every imported
 DLL is one of the allowed ones (so no MinGW runtime DLL), and that the
-resources hold the icon groups and the version block asked for. The
+resources hold the icon groups (each with an image of every size asked
+for) and the version block asked for. The
 application manifest must run the program as its invoker (so Windows does
 not virtualize its registry writes), declare one namespace per tag at most
 (Windows XP SP2 restarts on a tag with two, Microsoft KB 921337) and, with
@@ -145,6 +147,17 @@ def check(arguments):
         missing = [i for i in range(first, last + 1) if i not in resources.get(RT_GROUP_ICON, [])]
         if missing:
             failures.append("no icon group %s" % ", ".join(map(str, missing)))
+        wanted = [int(n) for n in arguments.icon_sizes.split(",")] if arguments.icon_sizes else []
+        for group in range(first, last + 1):
+            if group in missing or not wanted:
+                continue
+            data = image.resource_data(RT_GROUP_ICON, group)
+            count = struct.unpack_from("<H", data, 4)[0]
+            sizes = {data[6 + 14 * i] or 256 for i in range(count)}
+            lacking = [n for n in wanted if n not in sizes]
+            if lacking:
+                failures.append("icon group %d has no %s pixel image" % (
+                    group, ", ".join(map(str, lacking))))
     if arguments.version and not resources.get(RT_VERSION):
         failures.append("no version block")
     if arguments.manifest:
@@ -157,9 +170,10 @@ def check(arguments):
     for failure in failures:
         print("FAIL %s: %s" % (name, failure))
     if not failures:
-        print("ok %s: %s, %s subsystem, imports %s%s%s%s" % (
+        print("ok %s: %s, %s subsystem, imports %s%s%s%s%s" % (
             name, what, arguments.subsystem, ", ".join(imports),
             ", icons %s" % arguments.icons if arguments.icons else "",
+            " (%s pixels)" % arguments.icon_sizes if arguments.icon_sizes else "",
             ", version block" if arguments.version else "",
             ", manifest" if arguments.manifest else ""))
     return 1 if failures else 0
@@ -171,6 +185,7 @@ def main():
     parser.add_argument("--subsystem", choices=sorted(SUBSYSTEMS), required=True)
     parser.add_argument("--imports", required=True)
     parser.add_argument("--icons")
+    parser.add_argument("--icon-sizes")
     parser.add_argument("--version", action="store_true")
     parser.add_argument("--manifest", action="store_true")
     parser.add_argument("--dpi-aware", action="store_true")

@@ -98,6 +98,7 @@ TEST(TrayScaling, EachScaleHandsTheShellTheImageOfItsSize)
                                  &output))
             << dpi << " DPI:\n"
             << output;
+        EXPECT_NE(std::string::npos, output.find("[  PASSED  ] 1 test")) << output;
         SetEnvironmentVariableA(DPI_VARIABLE, NULL);
     }
 }

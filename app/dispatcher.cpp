@@ -36,6 +36,22 @@ HICON LoadTrayIcon(int id)
                              LR_DEFAULTCOLOR);
 }
 
+// Destruction waits in the shell's delete call, which lets sent messages in
+// while the window still exists: a status taken then would add an icon that
+// outlives the window, or start help for it. The mark lives in the window's
+// own user data, so it goes with the window.
+const LONG_PTR DESTRUCTION_BEGUN = 1;
+
+void MarkDestructionBegun(HWND window)
+{
+    SetWindowLongPtrA(window, GWLP_USERDATA, DESTRUCTION_BEGUN);
+}
+
+bool DestructionBegun(HWND window)
+{
+    return GetWindowLongPtrA(window, GWLP_USERDATA) == DESTRUCTION_BEGUN;
+}
+
 void ShowTrayIcon(HWND window, int id)
 {
     TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, LoadTrayIcon(id), DEFAULT_TIP);
@@ -54,6 +70,8 @@ void CloseTrackedPopup()
 
 void OnBidiStatus(HWND window, bool showHelp, LONG code)
 {
+    if (DestructionBegun(window))
+        return;
     if (code >= STATUS_REPEAT_THRESHOLD && code == g_currentStatus)
         return;
     g_currentStatus = code;
@@ -66,12 +84,15 @@ void OnBidiStatus(HWND window, bool showHelp, LONG code)
     wsprintfA(tip, "Status %ld", (long)g_currentStatus);  // at most 18 characters
     TraySetTip(window, TRAY_ICON_ID, tip);
 
+    // The tray calls and the close let messages in: one may have ended the window.
     CloseTrackedPopup();
-    if (showHelp)
+    if (showHelp && IsWindow(window) && !DestructionBegun(window))
         OnStatusHelp(window);
 }
 
-void OnTrayNotify(HWND window, UINT mouseMessage)
+// The whole lParam is compared: on 64-bit Windows a value with high bits set
+// is no mouse message, whatever its low 32 bits say.
+void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
@@ -96,6 +117,7 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         RefreshFromStoredStatus(window);
         return 0;
     case WM_DESTROY:
+        MarkDestructionBegun(window);
         TrayDelete(window, TRAY_ICON_ID);
         PostQuitMessage(0);
         return 0;
@@ -110,7 +132,7 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     case WM_TRAYNOTIFY:
-        OnTrayNotify(window, (UINT)lParam);
+        OnTrayNotify(window, lParam);
         return 0;
     case WM_BIDISTATUS:
         OnBidiStatus(window, wParam != 0, (LONG)lParam);

@@ -2,16 +2,23 @@
 """Checks a shipped Windows executable without running it.
 
   pe-check.py --bits 32|64 --subsystem gui|console --imports DLL,DLL...
-              [--icons FIRST-LAST] [--version] [--manifest] FILE
+              [--icons FIRST-LAST [--icon-sizes N,N...]] [--version]
+              [--manifest [--dpi-aware]] FILE
 
 It reads the PE headers and asserts the machine (i386 for 32, x86-64 for 64)
 and optional header kind (PE32 or PE32+), the subsystem, that every imported
 DLL is one of the allowed ones (so no MinGW runtime DLL), and that the
-resources hold the icon groups and the version block asked for. It needs no
+resources hold the icon groups (each with an image of every size asked
+for) and the version block asked for. The
+application manifest must run the program as its invoker (so Windows does
+not virtualize its registry writes), declare one namespace per tag at most
+(Windows XP SP2 restarts on a tag with two, Microsoft KB 921337) and, with
+--dpi-aware, make the program DPI-aware. It needs no
 Wine, so it runs on hosts that cannot run the program. Exit code 0 when
 every check passes, 1 when one fails, 2 for a file that is no PE image.
 """
 import argparse
+import re
 import struct
 import sys
 
@@ -85,6 +92,40 @@ class Image:
                 found[kind] = [name for name, _ in entries(base + (target & 0x7FFFFFFF))]
         return found
 
+    def resource_data(self, kind, wanted):
+        """The bytes of resource `wanted` of type `kind` (first language), or None."""
+        base = self.offset(self.directories[2][0])
+
+        def child(directory, key):
+            named, ids = struct.unpack_from("<HH", self.data, directory + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * i)
+                if key is None or name == key:
+                    return target
+            return None
+
+        level = base
+        for key in (kind, wanted, None):
+            target = child(level, key)
+            if target is None:
+                return None
+            level = base + (target & 0x7FFFFFFF)
+        rva, size = struct.unpack_from("<II", self.data, level)
+        start = self.offset(rva)
+        return self.data[start:start + size]
+
+
+def check_manifest(text, dpi_aware):
+    failures = []
+    if not re.search(r'<requestedExecutionLevel\s+level="asInvoker"', text):
+        failures.append("the manifest does not run it asInvoker")
+    for tag in re.findall(r"<[^!?][^>]*>", text):
+        if tag.count("xmlns") > 1:
+            failures.append("a manifest tag declares two namespaces: %s" % tag)
+    if dpi_aware and not re.search(r"<dpiAware[^>]*>\s*true\s*</dpiAware>", text):
+        failures.append("the manifest does not make it DPI-aware")
+    return failures
+
 
 def check(arguments):
     with open(arguments.file, "rb") as handle:
@@ -106,18 +147,35 @@ def check(arguments):
         missing = [i for i in range(first, last + 1) if i not in resources.get(RT_GROUP_ICON, [])]
         if missing:
             failures.append("no icon group %s" % ", ".join(map(str, missing)))
+        wanted = [int(n) for n in arguments.icon_sizes.split(",")] if arguments.icon_sizes else []
+        for group in range(first, last + 1):
+            if group in missing or not wanted:
+                continue
+            data = image.resource_data(RT_GROUP_ICON, group)
+            count = struct.unpack_from("<H", data, 4)[0]
+            sizes = {data[6 + 14 * i] or 256 for i in range(count)}
+            lacking = [n for n in wanted if n not in sizes]
+            if lacking:
+                failures.append("icon group %d has no %s pixel image" % (
+                    group, ", ".join(map(str, lacking))))
     if arguments.version and not resources.get(RT_VERSION):
         failures.append("no version block")
-    if arguments.manifest and 1 not in resources.get(RT_MANIFEST, []):
-        failures.append("no application manifest (resource 1 of type 24)")
+    if arguments.manifest:
+        if 1 not in resources.get(RT_MANIFEST, []):
+            failures.append("no application manifest (resource 1 of type 24)")
+        else:
+            failures.extend(check_manifest(image.resource_data(RT_MANIFEST, 1).decode("utf-8", "replace"),
+                                           arguments.dpi_aware))
     name = arguments.file.rsplit("/", 1)[-1]
     for failure in failures:
         print("FAIL %s: %s" % (name, failure))
     if not failures:
-        print("ok %s: %s, %s subsystem, imports %s%s%s" % (
+        print("ok %s: %s, %s subsystem, imports %s%s%s%s%s" % (
             name, what, arguments.subsystem, ", ".join(imports),
             ", icons %s" % arguments.icons if arguments.icons else "",
-            ", version block" if arguments.version else ""))
+            " (%s pixels)" % arguments.icon_sizes if arguments.icon_sizes else "",
+            ", version block" if arguments.version else "",
+            ", manifest" if arguments.manifest else ""))
     return 1 if failures else 0
 
 
@@ -127,8 +185,10 @@ def main():
     parser.add_argument("--subsystem", choices=sorted(SUBSYSTEMS), required=True)
     parser.add_argument("--imports", required=True)
     parser.add_argument("--icons")
+    parser.add_argument("--icon-sizes")
     parser.add_argument("--version", action="store_true")
     parser.add_argument("--manifest", action="store_true")
+    parser.add_argument("--dpi-aware", action="store_true")
     parser.add_argument("file")
     arguments = parser.parse_args()
     try:

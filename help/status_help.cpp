@@ -17,13 +17,17 @@ void OnStatusHelp(HWND window)
     // Popups open at the bottom-right corner of the screen.
     DWORD corner = MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     WinHelpA(window, file, HELP_SETPOPUP_POS, corner);
+    // Each help call lets messages in, and one of them may have ended the
+    // window: nothing more is asked or timed for a window that is gone.
+    if (!IsWindow(window))
+        return;
 
     int popupTime =
         ReadProfileInt(ReadMonitorSetting("Driver"), "TimeCloseWindow", DEFAULT_POPUP_TIME);
     // The help calls let messages in, so the status may have moved on since
     // this sequence started: show the one that is current now.
     ShowStatusHelp(window, g_currentStatus, popupTime > 0);
-    if (popupTime <= 0)
+    if (popupTime <= 0 || !IsWindow(window))
         return;
 
     // The popup exists only once the topic call has returned. The

@@ -49,17 +49,31 @@ bool RegValueEnumerator::Open(HKEY root, const char *path)
     DWORD bytesPerUnit = 2;
     if (GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 0)
         bytesPerUnit = codePage.MaxCharSize;
-    name.Resize(longest * bytesPerUnit + 1);
+    name.Resize(NameCapacity(longest, bytesPerUnit));
 
     index = -1;
     return Next();
 }
 
+DWORD RegValueEnumerator::NameCapacity(DWORD longestUnits, DWORD bytesPerUnit)
+{
+    // The ANSI call takes the capacity as a SHORT: a larger one overflows and
+    // fails every step, short names included. Compared before multiplying,
+    // so that no product wraps around.
+    if (longestUnits >= NAME_CAPACITY_LIMIT / bytesPerUnit)
+        return NAME_CAPACITY_LIMIT;
+    return longestUnits * bytesPerUnit + 1;
+}
+
 bool RegValueEnumerator::Next()
 {
-    ++index;
-    DWORD capacity = name.size;
-    state = RegEnumValueA(key, (DWORD)index, reinterpret_cast<char *>(name.data), &capacity, NULL,
-                          NULL, NULL, NULL);
+    do {
+        ++index;
+        DWORD capacity = name.size;
+        state = RegEnumValueA(key, (DWORD)index, reinterpret_cast<char *>(name.data), &capacity,
+                              NULL, NULL, NULL, NULL);
+        // A name too long for the largest capacity the call takes is passed
+        // over; a name added since the key was opened still ends the walk.
+    } while (state == ERROR_MORE_DATA && name.size == NAME_CAPACITY_LIMIT);
     return state == ERROR_SUCCESS;
 }

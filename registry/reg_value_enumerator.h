@@ -12,6 +12,13 @@ public:
     RegValueEnumerator(HKEY root, const char *path);
     ~RegValueEnumerator();
 
+    // RegEnumValueA takes at most 32,767 bytes of name buffer.
+    static constexpr DWORD NAME_CAPACITY_LIMIT = 32767;
+    // The name buffer for a key whose longest name has `longestUnits` UTF-16
+    // units, each taking up to `bytesPerUnit` ANSI bytes: with room for the
+    // terminator, and never above the limit.
+    static DWORD NameCapacity(DWORD longestUnits, DWORD bytesPerUnit);
+
     bool Open(HKEY root, const char *path);
     bool Next();
     void Close();

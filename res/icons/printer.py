@@ -11,7 +11,11 @@
 # and scaled by a whole factor (1, 2, 3) so that every edge lands on a pixel
 # boundary at 16, 32 and 48 pixels; only the outline thickness and a few
 # details differ per size, because a tray icon at 16x16 needs 1-pixel dark
-# outlines to stay readable on both light and dark taskbars.
+# outlines to stay readable on both light and dark taskbars. The sizes in
+# between (20, 24 and 40 pixels: the small icon at 125, 150 and 250 %
+# scaling) scale the grid by 1.25, 1.5 and 2.5 and round each grid edge to
+# the nearest pixel boundary, so they stay crisp too; 20 and 24 follow the
+# 16-pixel drawing, 40 the 48-pixel one.
 #
 # Shapes, painted in order (later ones on top):
 #   ("rect",   x0, y0, x1, y1, radius, colour)
@@ -22,7 +26,7 @@
 # an erasing shape punches a transparent hole (used to cut a gap around
 # the overlays so they do not melt into the printer).
 
-SIZES = (16, 32, 48)
+SIZES = (16, 20, 24, 32, 40, 48)
 
 # (file name, variant) -- the resource script refers to these file names.
 ICONS = (
@@ -56,18 +60,32 @@ AMBER_MARK = (40, 26, 0, 255)
 
 
 def _outline_width(size):
-    return {16: 1, 32: 2, 48: 2}[size]
+    return {16: 1, 20: 1, 24: 1, 32: 2, 40: 2, 48: 2}[size]
+
+
+def _unit(size):
+    """Pixels per grid unit: whole at 16, 32 and 48, fractional between."""
+    return size // 16 if size % 16 == 0 else size / 16
+
+
+def _small(size):
+    """The sizes drawn like the 16-pixel image, without the details."""
+    return size < 32
 
 
 def printer(size, led=LED):
     """The printer itself, common to every state; only the power light
     (drawn at 32x32 and up) follows the state colour."""
-    u = size // 16          # grid unit in pixels
+    u = _unit(size)         # grid unit in pixels
     t = _outline_width(size)
 
+    def g(v):
+        """A grid position in pixels, on a pixel boundary."""
+        return round(v * u)
+
     def box(x0, y0, x1, y1, r, colour, inset=0):
-        return ("rect", x0 * u + inset, y0 * u + inset,
-                x1 * u - inset, y1 * u - inset, max(r * u - inset, 0), colour)
+        return ("rect", g(x0) + inset, g(y0) + inset,
+                g(x1) - inset, g(y1) - inset, max(g(r) - inset, 0), colour)
 
     s = []
     # Paper waiting in the feeder, sticking out of the top of the printer.
@@ -76,12 +94,12 @@ def printer(size, led=LED):
     # Body.
     s.append(box(1, 5, 15, 12, 1, OUTLINE))
     s.append(box(1, 5, 15, 12, 1, BODY, t))
-    if size > 16:
+    if not _small(size):
         # A lighter lid and a darker base give the body some volume; at
         # 16x16 there is no room for it and it would only add noise.
-        s.append(("rect", 1 * u + t, 5 * u + t, 15 * u - t, 7 * u,
-                  max(u - t, 0), BODY_TOP))
-        s.append(("rect", 1 * u + t, 11 * u - u // 2, 15 * u - t, 12 * u - t,
+        s.append(("rect", g(1) + t, g(5) + t, g(15) - t, g(7),
+                  max(g(1) - t, 0), BODY_TOP))
+        s.append(("rect", g(1) + t, g(11) - g(1) // 2, g(15) - t, g(12) - t,
                   0, BODY_SHADE))
         # Power light on the lid, right of the paper path; a 1-pixel rim
         # rather than the full outline so the colour still shows at 32x32.
@@ -89,26 +107,28 @@ def printer(size, led=LED):
         s.append(("circle", cx, cy, u, OUTLINE))
         s.append(("circle", cx, cy, u - 1, led))
     # Output slot, a dark band across the front.
-    s.append(("rect", 3 * u, 9 * u, 13 * u, 9 * u + t, 0, SLOT))
+    s.append(("rect", g(3), g(9), g(13), g(9) + t, 0, SLOT))
     # The printed sheet coming out of the slot, hanging below the body.
-    s.append(("rect", 4 * u, 9 * u, 12 * u, 16 * u, 0, OUTLINE))
-    s.append(("rect", 4 * u + t, 9 * u + t, 12 * u - t, 16 * u - t, 0, PAPER))
-    if size > 16:
+    s.append(("rect", g(4), g(9), g(12), g(16), 0, OUTLINE))
+    s.append(("rect", g(4) + t, g(9) + t, g(12) - t, g(16) - t, 0, PAPER))
+    if not _small(size):
         # Shadow of the slot on the sheet.
-        s.append(("rect", 4 * u + t, 9 * u + t, 12 * u - t, 10 * u, 0,
+        s.append(("rect", g(4) + t, g(9) + t, g(12) - t, g(10), 0,
                   PAPER_SHADE))
     # Printed lines.
-    if size == 16:
-        s.append(("rect", 6, 11, 10, 12, 0, INK))
-        s.append(("rect", 6, 13, 9, 14, 0, INK))
+    if _small(size):
+        s.append(("rect", g(6), g(11), g(10), g(12), 0, INK))
+        s.append(("rect", g(6), g(13), g(9), g(14), 0, INK))
     else:
-        x0 = 6 * u - u // 2
-        step = u + u // 2 if size == 32 else u
-        h = u // 2 if size == 32 else u - 1
-        lengths = (5, 4, 5) if size == 32 else (5, 4, 5, 3)
-        y = 11 * u - u // 2 if size == 32 else 10 * u + u // 2
+        # 32 pixels: three thin lines; 40 and 48: four thicker ones.
+        # (left, top, step, height, lengths in grid units)
+        x0, y, step, h, lengths = {
+            32: (11, 21, 3, 1, (5, 4, 5)),
+            40: (14, 26, 3, 2, (5, 4, 5, 3)),
+            48: (17, 31, 3, 2, (5, 4, 5, 3)),
+        }[size]
         for n in lengths:
-            s.append(("rect", x0, y, x0 + n * u, y + h, 0, INK))
+            s.append(("rect", x0, y, x0 + g(n), y + h, 0, INK))
             y += step
     return s
 
@@ -144,8 +164,8 @@ def stroke(size):
     if size == 16:
         w, e, a, b = 2 * _D, 0.75 * _D, 2, 14
     else:
-        w = {32: 5.0, 48: 7.0}[size]
-        e = {32: 1.6, 48: 2.0}[size]
+        w = {20: 3.0, 24: 3.6, 32: 5.0, 40: 6.0, 48: 7.0}[size]
+        e = {20: 1.0, 24: 1.2, 32: 1.6, 40: 1.8, 48: 2.0}[size]
         a, b = size * 0.12, size * 0.88
     s = []
     if size > 16:
@@ -162,8 +182,8 @@ def cross(size):
     if size == 16:
         w, e, a, b = 1.5 * _D, 0.75 * _D, 3, 13
     else:
-        w = {32: 4.6, 48: 6.6}[size]
-        e = {32: 1.6, 48: 2.0}[size]
+        w = {20: 2.8, 24: 3.4, 32: 4.6, 40: 5.6, 48: 6.6}[size]
+        e = {20: 1.0, 24: 1.2, 32: 1.6, 40: 1.8, 48: 2.0}[size]
         a, b = size * 0.17, size * 0.83
     s = []
     if size > 16:
@@ -188,7 +208,7 @@ def badge(size):
             ("rect", 11, 8, 12, 12, 0, AMBER_MARK),
             ("rect", 11, 13, 12, 14, 0, AMBER_MARK),
         ]
-    u = size // 16
+    u = _unit(size)
     cx = cy = size - 4.5 * u
     r = 4.5 * u
     t = _outline_width(size)

@@ -172,6 +172,11 @@ TEST_F(DispatcherTest, OtherMouseMessagesDoNothing)
                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, 0, 0xFFFF};
     for (UINT mouse : others)
         Click(mouse);
+#ifdef _WIN64
+    // A 64-bit lParam is compared whole: high bits make it no button press.
+    for (LPARAM mouse : {WM_LBUTTONDOWN, WM_RBUTTONDOWN})
+        SendMessageA(window, WM_TRAYNOTIFY, TRAY_ICON_ID, (LPARAM)1 << 32 | mouse);
+#endif
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(40021, g_currentStatus);
     EXPECT_EQ("", Tray());
@@ -195,6 +200,23 @@ TEST_F(DispatcherTest, RightButtonDownOrCloseRemovesTheIconAndQuits)
         ASSERT_TRUE(PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
         EXPECT_EQ(0u, quit.wParam);
     }
+}
+
+TEST_F(DispatcherTest, AStatusSentWhileTheIconIsDeletedIsNotTaken)
+{
+    // The shell deletes the icon, then a status source's status reaches the
+    // window before the delete call returns: the window is being destroyed.
+    Status(10001);
+    TakeTrayCalls();
+    fake::onTray = [this](const TrayCall &call) {
+        if (call.message == NIM_DELETE)
+            Status(40021, 1);
+    };
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(Lines({"NIM_DELETE 0 -> TRUE"}), Tray());
+    EXPECT_FALSE(fake::TrayHasIcon(window, TRAY_ICON_ID)) << "no icon outlives its window";
+    EXPECT_EQ(10001, g_currentStatus);
 }
 
 TEST_F(DispatcherTest, AnIconLostByTheShellComesBackWithTheNextTableCode)

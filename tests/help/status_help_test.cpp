@@ -457,6 +457,41 @@ TEST_F(StatusHelpTest, AStatusWithHelpWhileThePopupClosesKeepsItsTimer)
     EXPECT_FALSE(KillTimer(window, POPUP_TIMER_ID));
 }
 
+TEST_F(StatusHelpTest, AWindowClosedInsideAHelpCallEndsTheSequence)
+{
+    // The help engine lets a WM_CLOSE in while it handles a call: nothing
+    // more is asked of it, and no popup is tracked or timed for the dead window.
+    const UINT closers[] = {HELP_SETPOPUP_POS, HELP_CONTEXTPOPUP};
+    for (UINT closer : closers) {
+        SCOPED_TRACE(closer);
+        if (!IsWindow(window))
+            CreateMonitor();
+        fake::helpCalls.clear();
+        duringHelp = [&](const HelpCall &call) {
+            if (call.command == closer)
+                SendMessageA(call.window, WM_CLOSE, 0, 0);
+        };
+        Status(closer == HELP_SETPOPUP_POS ? 40021 : 40077, 1);
+        EXPECT_FALSE(IsWindow(window));
+        if (closer == HELP_SETPOPUP_POS)
+            EXPECT_EQ(Lines({Position()}), Help());
+        else
+            EXPECT_EQ(Lines({Position(), Popup(23)}), Help());
+        EXPECT_EQ(nullptr, g_popupWindow);
+    }
+}
+
+TEST_F(StatusHelpTest, AStatusWithHelpWhileTheWindowEndsShowsNoHelp)
+{
+    fake::onTray = [this](const TrayCall &call) {
+        if (call.message == NIM_DELETE)
+            Status(40021, 1);
+    };
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ("", Help());
+}
+
 // --- End to end through the window ---
 
 TEST_F(StatusHelpTest, TheTypicalEventAndALeftClickShowingItAgain)

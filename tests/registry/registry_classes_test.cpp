@@ -342,6 +342,18 @@ TEST_F(RegistryTest, ALongerNameAddedAfterOpenEndsTheWalk)
     EXPECT_EQ(0u, names.count("ThisNameIsLongerThanTheBuffer"));
 }
 
+TEST(RegValueEnumeratorTest, TheNameCapacityStaysWithinWhatTheAnsiCallTakes)
+{
+    // Under a UTF-8 code page (4 bytes a unit) a name of 8,192 units would ask
+    // for more than RegEnumValueA's SHORT capacity; Wine's code page here is
+    // single-byte, so the cap is checked on the sizing itself.
+    EXPECT_EQ(8192u * 3 + 1, RegValueEnumerator::NameCapacity(8192, 3));
+    EXPECT_EQ(32767u, RegValueEnumerator::NameCapacity(16383, 2));
+    EXPECT_EQ(32767u, RegValueEnumerator::NameCapacity(8192, 4));
+    EXPECT_EQ(32767u, RegValueEnumerator::NameCapacity(16383, 4));
+    EXPECT_EQ(32767u, RegValueEnumerator::NameCapacity(0xFFFFFFFFu, 4)) << "no wrap-around";
+}
+
 TEST_F(RegistryTest, EnumeratorCloseMissingKeyAndNullPath)
 {
     SetRegString(VALUES_KEY, "a", "1");

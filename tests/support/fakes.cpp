@@ -12,6 +12,7 @@ std::vector<TrayCall> trayCalls;
 std::vector<HelpCall> helpCalls;
 bool shellRefuses = false;
 std::function<bool(const TrayCall &)> trayFilter;
+std::function<void(const TrayCall &)> onTray;
 std::function<void(const HelpCall &)> onHelp;
 
 namespace {
@@ -33,6 +34,7 @@ void Reset()
     icons.clear();
     shellRefuses = false;
     trayFilter = nullptr;
+    onTray = nullptr;
     onHelp = nullptr;
 }
 
@@ -80,6 +82,8 @@ BOOL WINAPI ShellNotifyIcon(DWORD message, PNOTIFYICONDATAA data)
     }
     call.result = accepted ? TRUE : FALSE;
     trayCalls.push_back(call);
+    if (onTray)
+        onTray(call);
     return call.result;
 }
 

@@ -37,6 +37,9 @@ extern std::vector<HelpCall> helpCalls;
 extern bool shellRefuses;
 // Called for every tray call before it is answered; returning false refuses it.
 extern std::function<bool(const TrayCall &)> trayFilter;
+// Runs inside Shell_NotifyIconA after the call is answered and recorded, as
+// the shell's sent messages reach the owner before the call returns.
+extern std::function<void(const TrayCall &)> onTray;
 // Runs inside WinHelpA, after the call is recorded: lets a test re-enter the
 // window procedure the way a help engine's sent messages do.
 extern std::function<void(const HelpCall &)> onHelp;

@@ -27,6 +27,7 @@ void MonitorWindowTest::CreateMonitor()
 
 void MonitorWindowTest::TearDown()
 {
+    fake::onTray = nullptr;
     fake::onHelp = nullptr;
     popup::onClose = nullptr;
     if (IsWindow(window))

@@ -109,6 +109,29 @@ bool KeyExists(const char *path)
     return true;
 }
 
+bool SetKeyWritable(const char *path, bool writable)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = NULL;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return false;
+    BYTE aclBuffer[256];
+    ACL *acl = reinterpret_cast<ACL *>(aclBuffer);
+    SECURITY_DESCRIPTOR descriptor;
+    REGSAM access = writable ? KEY_ALL_ACCESS : KEY_READ | WRITE_DAC | DELETE;
+    bool done = InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+                AddAccessAllowedAce(acl, ACL_REVISION, access, everyone) &&
+                InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    FreeSid(everyone);
+    HKEY key;
+    if (!done || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return false;
+    done = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return done;
+}
+
 bool GetRegValue(const char *path, const char *name, std::string *data, DWORD *type)
 {
     HKEY key;

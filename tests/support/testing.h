@@ -37,6 +37,11 @@ void SetRegString(const char *path, const char *name, const std::string &value);
 void SetRegBytes(const char *path, const char *name, DWORD type, const void *data, DWORD size);
 void SetRegDword(const char *path, const char *name, DWORD value);
 bool KeyExists(const char *path);
+// Gives the existing key a DACL that lets everyone read it, change its
+// permissions and delete it, but not set values or create sub-keys (as
+// HKLM is for a standard user); `writable` restores full access. False
+// when the DACL could not be set.
+bool SetKeyWritable(const char *path, bool writable);
 // The value as raw bytes; false when it cannot be read.
 bool GetRegValue(const char *path, const char *name, std::string *data, DWORD *type = nullptr);
 

@@ -182,6 +182,31 @@ TEST_F(ConfigCheck, NoHelpMapEntryNamesEveryKeyTried)
     EXPECT_HAS(report, "MISSING: HelpMap entry for -5, -96, -296 in ");
 }
 
+TEST_F(ConfigCheck, SaysWhatThisUserMayWriteWithoutCreatingAnything)
+{
+    Install();
+    Report report = Check();
+    EXPECT_HAS(report, "  registry virtualization ");
+    EXPECT_HAS(report, "  help window key HKLM\\" HELP_WINDOW_KEY
+                       ": not there yet, can be created under HKLM\\SOFTWARE\\Halvik\r\n");
+    EXPECT_HAS(report, "  status data key HKLM\\" + install.statusKey + ": writable\r\n");
+    EXPECT_FALSE(KeyExists(HELP_WINDOW_KEY));
+
+    // As a standard user finds HKLM when the installation granted nothing.
+    ASSERT_TRUE(SetKeyWritable(install.statusKey.c_str(), false));
+    ASSERT_TRUE(SetKeyWritable("SOFTWARE\\Halvik", false));
+    report = Check();
+    EXPECT_TRUE(SetKeyWritable("SOFTWARE\\Halvik", true));
+    EXPECT_TRUE(SetKeyWritable(install.statusKey.c_str(), true));
+    EXPECT_EQ(CHECK_HELP_SHOWN, report.exitCode) << "the monitor still shows help";
+    EXPECT_HAS(report, "MISSING: the right to create the help window key HKLM\\" HELP_WINDOW_KEY
+                       " under HKLM\\SOFTWARE\\Halvik (error 5)");
+    EXPECT_HAS(report, "MISSING: write access to the status data key HKLM\\" + install.statusKey +
+                           " (error 5)");
+    EXPECT_FALSE(KeyExists(HELP_WINDOW_KEY));
+    EXPECT_EQ(Sz("40021"), StoredValue(install.statusKey, "Code"));
+}
+
 TEST_F(ConfigCheck, TheCommandLineTakesOneDecimalCodeOrHelp)
 {
     Report help = Check({"--help"});

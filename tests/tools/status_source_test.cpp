@@ -79,6 +79,23 @@ TEST_F(StatusSource, AFailedWriteExitsWith4)
     EXPECT_FALSE(KeyExists((volatileKey + "\\BidiData").c_str()));
 }
 
+TEST_F(StatusSource, AccessDeniedExitsWith4AndSaysWhatToGrant)
+{
+    // As a standard user finds the keys when the installation granted nothing.
+    install.SetStatus("Code", "10001");
+    ASSERT_TRUE(SetKeyWritable(install.statusKey.c_str(), false));
+    std::string output;
+    EXPECT_EQ(4u, Run("40021", &output));
+    EXPECT_NE(std::string::npos, output.find("access denied to HKLM\\" + install.statusKey))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("\"Set Value\"")) << output;
+    EXPECT_EQ(Sz("10001"), Stored("Code"));
+
+    EXPECT_TRUE(SetKeyWritable(install.statusKey.c_str(), true));
+    // Wine lets a key be created under a parent that refuses KEY_CREATE_SUB_KEY,
+    // so the message for a missing key is not shown here.
+}
+
 // A monitor window whose thread takes no messages.
 struct StuckMonitor {
     StuckMonitor()

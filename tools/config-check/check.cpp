@@ -29,7 +29,12 @@ const char USAGE[] =
     "It shows the settings (HKLM\\" SETTINGS_KEY "),\n"
     "the status data key and its values, the printer driver data and the help\n"
     "file it names, each HelpMap key tried for CODE in DODOZOD.INI and the help\n"
-    "context found, the popup time and display mode, and the help window key.\n"
+    "context found, the popup time and display mode, and what this user may\n"
+    "write: the help window key (for the monitor) and the status data key (for\n"
+    "a status source), each opened for writing as its writer opens it, and for a\n"
+    "key not there yet, the nearest key above it opened for creating sub-keys.\n"
+    "Nothing is written and no key is created. It also says whether this\n"
+    "program is subject to registry virtualization (Windows Vista and later).\n"
     "Each missing piece is on a line of its own starting with \"MISSING:\";\n"
     "list them with\n"
     "    DadaViziCheck | find \"MISSING\"\n"
@@ -45,7 +50,7 @@ const char USAGE[] =
     "     file it names does not exist\n"
     "  4  no help topic: no profile file, or no HelpMap entry for CODE\n"
     "The first missing piece in that order decides. Missing pieces that do not\n"
-    "stop the help (the \"Driver\" value, an unwritable help window key) are\n"
+    "stop the help (the \"Driver\" value, a key this user cannot write) are\n"
     "reported and leave the exit code alone.\n";
 
 HANDLE g_out = NULL;
@@ -334,7 +339,7 @@ UINT CheckHelpMap(LONG code)
     return context;
 }
 
-// Popup time, display mode and the help window key; returns the popup time.
+// Popup time and display mode; returns the popup time.
 int CheckDisplay(const char *driver, const char *file, bool haveFile)
 {
     Print("\nDisplay\n");
@@ -352,23 +357,81 @@ int CheckDisplay(const char *driver, const char *file, bool haveFile)
         Print("  mode secondary window \"SEC\": %s\n", target);
     }
 
-    RegKeyReader helpWindow(HKEY_LOCAL_MACHINE, HELP_WINDOW_KEY);
-    if (helpWindow.state != ERROR_SUCCESS) {
-        Print("  help window key HKLM\\%s: not there yet, the monitor creates it\n",
-              HELP_WINDOW_KEY);
-        return time;
-    }
-    // Opening for writing writes nothing, but tells whether the copy can work.
+    return time;
+}
+
+// Whether this user can write `path` as its writer opens it (`access`),
+// creating and changing nothing: an existing key is opened with that access;
+// for a missing one, the nearest existing key above it is opened with
+// KEY_CREATE_SUB_KEY, the right that creating it takes.
+void CheckWriteAccess(const char *what, const char *path, REGSAM access, const char *lost)
+{
     HKEY key;
-    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, HELP_WINDOW_KEY, 0, KEY_READ | KEY_WRITE, &key);
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &key);
     if (result == ERROR_SUCCESS) {
         RegCloseKey(key);
-        Print("  help window key HKLM\\%s: there, writable\n", HELP_WINDOW_KEY);
-    } else {
-        Missing(CHECK_HELP_SHOWN, "write access to HKLM\\%s (error %ld): help without status data",
-                HELP_WINDOW_KEY, result);
+        Print("  %s HKLM\\%s: writable\n", what, path);
+        return;
     }
-    return time;
+    if (result != ERROR_FILE_NOT_FOUND) {
+        Missing(CHECK_HELP_SHOWN, "write access to the %s HKLM\\%s (error %ld): %s", what, path,
+                result, lost);
+        return;
+    }
+    char parent[256];
+    lstrcpynA(parent, path, sizeof parent);
+    for (;;) {
+        int cut = lstrlenA(parent);
+        while (cut > 0 && parent[cut - 1] != '\\')
+            --cut;
+        parent[cut > 0 ? cut - 1 : 0] = '\0';
+        result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_CREATE_SUB_KEY, &key);
+        if (result == ERROR_SUCCESS) {
+            RegCloseKey(key);
+            Print("  %s HKLM\\%s: not there yet, can be created under HKLM\\%s\n", what, path,
+                  parent);
+            return;
+        }
+        if (result != ERROR_FILE_NOT_FOUND || !parent[0])
+            break;
+    }
+    Missing(CHECK_HELP_SHOWN, "the right to create the %s HKLM\\%s under HKLM\\%s (error %ld): %s",
+            what, path, parent, result, lost);
+}
+
+// TokenVirtualizationEnabled: a token information class from Windows Vista
+// on, newer than these headers; older systems refuse it.
+const int TOKEN_VIRTUALIZATION_ENABLED = 24;
+
+// What this user may write, as the monitor and the status source will run
+// for it, and whether this process is virtualized (its writes to HKLM would
+// then land in the user's VirtualStore, and the answers above would be wrong).
+void CheckThisUser(const char *monitor)
+{
+    Print("\nThis user\n");
+    HANDLE token = NULL;
+    DWORD virtualized = 0, size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+        GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)TOKEN_VIRTUALIZATION_ENABLED,
+                            &virtualized, sizeof virtualized, &size))
+        Print("  registry virtualization %s\n", virtualized ? "on" : "off");
+    else
+        Print("  registry virtualization none (this Windows has none)\n");
+    if (token)
+        CloseHandle(token);
+    if (virtualized)
+        Missing(CHECK_HELP_SHOWN, "a process without registry virtualization: "
+                                  "DadaViziCheck.exe has lost its manifest");
+
+    CheckWriteAccess("help window key", HELP_WINDOW_KEY, KEY_READ | KEY_WRITE,
+                     "help without status data");
+    const char *path = monitor[0] ? StatusDataKeyPath() : NULL;
+    if (path) {
+        char statusPath[256];
+        lstrcpynA(statusPath, path, sizeof statusPath);
+        CheckWriteAccess("status data key", statusPath, KEY_SET_VALUE,
+                         "a status source run as this user cannot store a status");
+    }
 }
 
 int UsageError(const char *format, const char *argument)
@@ -439,6 +502,7 @@ int RunConfigCheck(int argc, char **argv, HANDLE out)
         Print("\nHelp map  no code to look up: give one as CODE\n");
 
     int time = CheckDisplay(driver, file, haveFile);
+    CheckThisUser(monitor);
 
     if (g_exitCode == CHECK_HELP_SHOWN)
         Print("\nResult: help topic %u of %s would be shown %s.\n", context, file,

@@ -15,6 +15,7 @@ enum ExitCode {
     EXIT_NO_MONITOR = 3,
     EXIT_WRITE_FAILED = 4,
     EXIT_NO_ANSWER = 5,
+    EXIT_BLOCKED = 6,
 };
 
 // The monitor answers once it has handled the status, help call included;
@@ -51,9 +52,12 @@ const char USAGE[] =
     "  1  usage error\r\n"
     "  2  the settings key or its value \"Monitor\" is missing (or too long)\r\n"
     "  3  no monitor is running (the status data was written, unless --send-only)\r\n"
-    "  4  writing the status data failed\r\n"
+    "  4  writing the status data failed; when access was denied, the message\r\n"
+    "     says which right this user lacks on which key\r\n"
     "  5  the monitor did not answer: it seems hung (it has taken no messages for\r\n"
-    "     some seconds) or it took more than 30 seconds\r\n";
+    "     some seconds) or it took more than 30 seconds\r\n"
+    "  6  Windows blocked the status: the monitor runs with higher rights (as\r\n"
+    "     administrator) than this program\r\n";
 
 void WriteText(DWORD handleId, const char *text)
 {
@@ -138,10 +142,29 @@ int ParseArguments(int argc, char **argv, Options *options)
     return EXIT_DONE;
 }
 
-bool SetString(HKEY key, const char *name, const char *text)
+LONG SetString(HKEY key, const char *name, const char *text)
 {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
-                          (DWORD)lstrlenA(text) + 1) == ERROR_SUCCESS;
+                          (DWORD)lstrlenA(text) + 1);
+}
+
+// Under Windows Vista and later a standard user may not write HKLM unless the
+// installation granted it; this program is not virtualized (its manifest), so
+// the refusal comes back here and is said plainly, with what to grant.
+int WriteFailed(LONG result, bool creating, const char *path)
+{
+    if (result != ERROR_ACCESS_DENIED)
+        return Fail(EXIT_WRITE_FAILED,
+                    creating ? "cannot create or open HKLM\\" : "cannot write the status data in HKLM\\",
+                    path);
+    char line[1025];
+    wsprintfA(line,
+              "DadaViziStatus: access denied to HKLM\\%.255s\r\n"
+              "  This user needs \"Set Value\" on that key%s. An administrator grants it\r\n"
+              "  (see INSTALL.txt, \"Permissions\"), or runs this program elevated.\r\n",
+              path, creating ? ", and \"Create Subkey\" on the key above it\r\n  while it does not exist" : "");
+    WriteText(STD_ERROR_HANDLE, line);
+    return EXIT_WRITE_FAILED;
 }
 
 int WriteStatusData(const Options &options, int argc, char **argv)
@@ -159,25 +182,25 @@ int WriteStatusData(const Options &options, int argc, char **argv)
     LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE, NULL, &key, NULL);
     if (result != ERROR_SUCCESS)
-        return Fail(EXIT_WRITE_FAILED, "cannot create or open HKLM\\", path);
+        return WriteFailed(result, true, path);
 
     // The details go first, so that whoever sees the new code sees its details.
-    bool written = true;
+    result = ERROR_SUCCESS;
     char name[MAX_DETAIL_NAME + 1];
-    for (int index = options.firstDetail; index < argc && written; ++index) {
+    for (int index = options.firstDetail; index < argc && result == ERROR_SUCCESS; ++index) {
         const char *equals = argv[index];
         while (*equals != '=')
             ++equals;
         lstrcpynA(name, argv[index], (int)(equals - argv[index]) + 1);
-        written = SetString(key, name, equals + 1);
+        result = SetString(key, name, equals + 1);
     }
     char code[16];
     wsprintfA(code, "%ld", (long)options.code);  // at most 11 characters
-    if (written)
-        written = SetString(key, "Code", code);
+    if (result == ERROR_SUCCESS)
+        result = SetString(key, "Code", code);
     RegCloseKey(key);
-    if (!written)
-        return Fail(EXIT_WRITE_FAILED, "cannot write the status data in HKLM\\", path);
+    if (result != ERROR_SUCCESS)
+        return WriteFailed(result, false, path);
     return EXIT_DONE;
 }
 
@@ -187,9 +210,19 @@ int SendStatus(const Options &options)
     if (!window)
         return Fail(EXIT_NO_MONITOR, "no monitor is running (no window \"DadaVizi\")", NULL);
     DWORD_PTR answer = 0;
+    SetLastError(ERROR_SUCCESS);
     if (!SendMessageTimeoutA(window, WM_BIDISTATUS, options.help ? 1 : 0, (LPARAM)options.code,
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, ANSWER_TIMEOUT, &answer))
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, ANSWER_TIMEOUT, &answer)) {
+        // User-interface privilege isolation (Vista and later) drops messages
+        // to a process of higher integrity and reports that as access denied.
+        if (GetLastError() == ERROR_ACCESS_DENIED)
+            return Fail(EXIT_BLOCKED,
+                        "Windows blocked the status: the monitor runs with higher rights (as "
+                        "administrator) than this program. Start the monitor as this user, "
+                        "or run this program the same way.",
+                        NULL);
         return Fail(EXIT_NO_ANSWER, "the monitor did not answer", NULL);
+    }
     return EXIT_DONE;
 }
 

@@ -136,7 +136,9 @@ def check(arguments):
         failures.append("not an %s image (machine 0x%x, magic 0x%x)" % (what, image.machine, image.magic))
     if image.subsystem != SUBSYSTEMS[arguments.subsystem]:
         failures.append("subsystem %d, not %s" % (image.subsystem, arguments.subsystem))
-    allowed = {name.lower() + ".dll" for name in arguments.imports.split(",")}
+    # A name without an extension is a DLL ("winspool.drv" is not).
+    allowed = {name.lower() if "." in name else name.lower() + ".dll"
+               for name in arguments.imports.split(",")}
     imports = image.imports()
     extra = sorted(set(imports) - allowed)
     if extra:

@@ -8,12 +8,10 @@
 
 #include "app/monitor.h"
 #include "registry/settings.h"
+#include "tools/common/report.h"
 
 namespace {
 
-// The monitor answers once it has shown the help; a help engine that has
-// to start first may take a while (as for DadaViziStatus).
-const UINT ANSWER_TIMEOUT = 30000;
 // Answers the tool reads: printer attributes are a few hundred bytes.
 const DWORD ANSWER_SIZE = 65536;
 const DWORD REQUEST_SIZE = 2048;
@@ -132,12 +130,6 @@ QueryResult GetNotifications(HttpClient &http, const PrinterUri &uri, long subsc
     writer.Integer(ipp::TAG_INTEGER, "notify-sequence-numbers", sequence);
     writer.Boolean("notify-wait", true);
     return Exchange(http, uri, writer.Finish(), NOTIFY_WAIT, status, why, whySize);
-}
-
-bool SetString(HKEY key, const char *name, const char *text)
-{
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
-                          (DWORD)lstrlenA(text) + 1) == ERROR_SUCCESS;
 }
 
 void SayReport(const StatusReport &report, int sent)
@@ -312,53 +304,33 @@ QueryResult QueryPrinter(HttpClient &http, const PrinterUri &uri, ipp::PrinterSt
 
 int WriteReport(const StatusReport &report)
 {
-    // The monitor's own accessor, as DadaViziStatus uses it.
-    const char *monitor = ReadMonitorSetting("Monitor");
-    if (!monitor[0]) {
-        Say("no value \"Monitor\" in HKLM\\" SETTINGS_KEY);
-        return IPP_EXIT_NO_SETTINGS;
+    // The same key, written the same way, as DadaViziStatus writes it.
+    char why[REPORT_WHY_SIZE];
+    StatusDataWriter writer;
+    int result = writer.Open(why);
+    if (result == REPORT_DONE) {
+        writer.Set("Text", report.text);
+        writer.Set("State", report.state);
+        writer.Set("Reasons", report.reasons);
+        writer.Set("Jobs", report.jobs);
+        writer.Set("Uri", report.uri);
+        for (int index = 0; index < report.markerCount; ++index)
+            writer.Set(report.markerNames[index], report.markerLevels[index]);
+        result = writer.Finish(report.code, why);
     }
-    const char *path = StatusDataKeyPath();
-    if (!path) {
-        Say("the value \"Monitor\" is too long");
-        return IPP_EXIT_NO_SETTINGS;
-    }
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS) {
-        char line[400];
-        wsprintfA(line, "cannot create or open HKLM\\%.300s", path);
-        Say(line);
-        return IPP_EXIT_WRITE_FAILED;
-    }
-    // The details go first, so that whoever sees the new code sees its details.
-    bool written = SetString(key, "Text", report.text) && SetString(key, "State", report.state) &&
-                   SetString(key, "Reasons", report.reasons) &&
-                   SetString(key, "Jobs", report.jobs) && SetString(key, "Uri", report.uri);
-    for (int index = 0; written && index < report.markerCount; ++index)
-        written = SetString(key, report.markerNames[index], report.markerLevels[index]);
-    char code[16];
-    wsprintfA(code, "%ld", (long)report.code);
-    if (written)
-        written = SetString(key, "Code", code);
-    RegCloseKey(key);
-    if (!written) {
-        Say("cannot write the status data");
-        return IPP_EXIT_WRITE_FAILED;
-    }
-    return IPP_EXIT_DONE;
+    if (result != REPORT_DONE)
+        Say(why);
+    return result;
 }
 
 int SendReport(const StatusReport &report)
 {
-    HWND window = FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME);
-    if (!window)
-        return IPP_EXIT_NO_MONITOR;
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(window, WM_BIDISTATUS, report.help ? 1 : 0, (LPARAM)report.code,
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, ANSWER_TIMEOUT, &answer))
-        return IPP_EXIT_NO_ANSWER;
-    return IPP_EXIT_DONE;
+    char why[REPORT_WHY_SIZE];
+    int result = SendToMonitor(report.code, report.help, why);
+    // No monitor is an ordinary state for a resident source; a refusal is not.
+    if (result == REPORT_NO_ANSWER)
+        Say(why);
+    return result;
 }
 
 int RunOnce(HttpClient &http, const PrinterUri &uri)

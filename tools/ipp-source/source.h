@@ -8,15 +8,16 @@
 #include "http.h"
 #include "ipp.h"
 #include "status.h"
+#include "tools/common/report.h"
 
 // Exit codes, shared with DadaViziStatus where they overlap.
 enum IppExitCode {
-    IPP_EXIT_DONE = 0,
+    IPP_EXIT_DONE = REPORT_DONE,
     IPP_EXIT_USAGE = 1,
-    IPP_EXIT_NO_SETTINGS = 2,
-    IPP_EXIT_NO_MONITOR = 3,
-    IPP_EXIT_WRITE_FAILED = 4,
-    IPP_EXIT_NO_ANSWER = 5,
+    IPP_EXIT_NO_SETTINGS = REPORT_NO_SETTINGS,
+    IPP_EXIT_NO_MONITOR = REPORT_NO_MONITOR,
+    IPP_EXIT_WRITE_FAILED = REPORT_WRITE_FAILED,
+    IPP_EXIT_NO_ANSWER = REPORT_NO_ANSWER,
     IPP_EXIT_UNREACHABLE = 6,
     IPP_EXIT_REFUSED = 7,
     IPP_EXIT_ALREADY_RUNNING = 8,

@@ -4,24 +4,16 @@
 
 #include "app/shared.h"
 #include "registry/settings.h"
+#include "tools/common/report.h"
 #include "tools/common/status_code.h"
 
 namespace {
 
+// 2 to 5 are the shared reporting results (tools/common/report.h).
 enum ExitCode {
     EXIT_DONE = 0,
     EXIT_USAGE = 1,
-    EXIT_NO_SETTINGS = 2,
-    EXIT_NO_MONITOR = 3,
-    EXIT_WRITE_FAILED = 4,
-    EXIT_NO_ANSWER = 5,
-    EXIT_BLOCKED = 6,
 };
-
-// The monitor answers once it has handled the status, help call included;
-// a help engine that has to start first may take a while. A monitor that
-// seems hung is given up at once rather than waited for.
-const UINT ANSWER_TIMEOUT = 30000;  // milliseconds
 
 // Longest detail text: the monitor copies values of up to 256 bytes,
 // terminator included, into the help window key.
@@ -55,9 +47,9 @@ const char USAGE[] =
     "  4  writing the status data failed; when access was denied, the message\r\n"
     "     says which right this user lacks on which key\r\n"
     "  5  the monitor did not answer: it seems hung (it has taken no messages for\r\n"
-    "     some seconds) or it took more than 30 seconds\r\n"
-    "  6  Windows blocked the status: the monitor runs with higher rights (as\r\n"
-    "     administrator) than this program\r\n";
+    "     some seconds) or it took more than 30 seconds; or Windows kept the\r\n"
+    "     status from it because it runs with higher rights (as administrator)\r\n"
+    "     than this program (the message says which)\r\n";
 
 void WriteText(DWORD handleId, const char *text)
 {
@@ -142,88 +134,30 @@ int ParseArguments(int argc, char **argv, Options *options)
     return EXIT_DONE;
 }
 
-LONG SetString(HKEY key, const char *name, const char *text)
-{
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
-                          (DWORD)lstrlenA(text) + 1);
-}
-
-// Under Windows Vista and later a standard user may not write HKLM unless the
-// installation granted it; this program is not virtualized (its manifest), so
-// the refusal comes back here and is said plainly, with what to grant.
-int WriteFailed(LONG result, bool creating, const char *path)
-{
-    if (result != ERROR_ACCESS_DENIED)
-        return Fail(EXIT_WRITE_FAILED,
-                    creating ? "cannot create or open HKLM\\" : "cannot write the status data in HKLM\\",
-                    path);
-    char line[1025];
-    wsprintfA(line,
-              "DadaViziStatus: access denied to HKLM\\%.255s\r\n"
-              "  This user needs \"Set Value\" on that key%s. An administrator grants it\r\n"
-              "  (see INSTALL.txt, \"Permissions\"), or runs this program elevated.\r\n",
-              path, creating ? ", and \"Create Subkey\" on the key above it\r\n  while it does not exist" : "");
-    WriteText(STD_ERROR_HANDLE, line);
-    return EXIT_WRITE_FAILED;
-}
-
 int WriteStatusData(const Options &options, int argc, char **argv)
 {
-    // The monitor's own accessor: an empty or missing "Monitor" and a path
-    // too long for the monitor both mean there is no status data key.
-    const char *monitor = ReadMonitorSetting("Monitor");
-    if (!monitor[0])
-        return Fail(EXIT_NO_SETTINGS, "no value \"Monitor\" in HKLM\\" SETTINGS_KEY, NULL);
-    const char *path = StatusDataKeyPath();
-    if (!path)
-        return Fail(EXIT_NO_SETTINGS, "the value \"Monitor\" is too long", NULL);
-
-    HKEY key;
-    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE, NULL, &key, NULL);
-    if (result != ERROR_SUCCESS)
-        return WriteFailed(result, true, path);
-
-    // The details go first, so that whoever sees the new code sees its details.
-    result = ERROR_SUCCESS;
+    char why[REPORT_WHY_SIZE];
+    StatusDataWriter writer;
+    int result = writer.Open(why);
+    if (result != REPORT_DONE)
+        return Fail(result, why, NULL);
     char name[MAX_DETAIL_NAME + 1];
-    for (int index = options.firstDetail; index < argc && result == ERROR_SUCCESS; ++index) {
+    for (int index = options.firstDetail; index < argc; ++index) {
         const char *equals = argv[index];
         while (*equals != '=')
             ++equals;
         lstrcpynA(name, argv[index], (int)(equals - argv[index]) + 1);
-        result = SetString(key, name, equals + 1);
+        writer.Set(name, equals + 1);
     }
-    char code[16];
-    wsprintfA(code, "%ld", (long)options.code);  // at most 11 characters
-    if (result == ERROR_SUCCESS)
-        result = SetString(key, "Code", code);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return WriteFailed(result, false, path);
-    return EXIT_DONE;
+    result = writer.Finish(options.code, why);
+    return result == REPORT_DONE ? EXIT_DONE : Fail(result, why, NULL);
 }
 
 int SendStatus(const Options &options)
 {
-    HWND window = FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME);
-    if (!window)
-        return Fail(EXIT_NO_MONITOR, "no monitor is running (no window \"DadaVizi\")", NULL);
-    DWORD_PTR answer = 0;
-    SetLastError(ERROR_SUCCESS);
-    if (!SendMessageTimeoutA(window, WM_BIDISTATUS, options.help ? 1 : 0, (LPARAM)options.code,
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, ANSWER_TIMEOUT, &answer)) {
-        // User-interface privilege isolation (Vista and later) drops messages
-        // to a process of higher integrity and reports that as access denied.
-        if (GetLastError() == ERROR_ACCESS_DENIED)
-            return Fail(EXIT_BLOCKED,
-                        "Windows blocked the status: the monitor runs with higher rights (as "
-                        "administrator) than this program. Start the monitor as this user, "
-                        "or run this program the same way.",
-                        NULL);
-        return Fail(EXIT_NO_ANSWER, "the monitor did not answer", NULL);
-    }
-    return EXIT_DONE;
+    char why[REPORT_WHY_SIZE];
+    int result = SendToMonitor(options.code, options.help, why);
+    return result == REPORT_DONE ? EXIT_DONE : Fail(result, why, NULL);
 }
 
 }  // namespace

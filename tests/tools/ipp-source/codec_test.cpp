@@ -16,17 +16,23 @@ std::string Written(const unsigned char *buffer, size_t length)
     return std::string(reinterpret_cast<const char *>(buffer), length);
 }
 
-TEST(IppWriter, WritesARequestByteForByteAndRefusesOneThatDoesNotFit)
+// One Get-Notifications request with a value of every kind the writer has.
+size_t WriteRequest(unsigned char *buffer, size_t capacity)
 {
-    unsigned char buffer[256];
-    ipp::Writer writer(buffer, sizeof buffer);
+    ipp::Writer writer(buffer, capacity);
     writer.Begin(ipp::OP_GET_NOTIFICATIONS, 0x01020304);
     writer.Group(ipp::TAG_OPERATION);
     writer.String(ipp::TAG_CHARSET, "attributes-charset", "utf-8");
     writer.String(ipp::TAG_KEYWORD, "", "more");
     writer.Integer(ipp::TAG_INTEGER, "notify-subscription-ids", -2);
     writer.Boolean("notify-wait", true);
-    size_t length = writer.Finish();
+    return writer.Finish();
+}
+
+TEST(IppWriter, WritesARequestByteForByteAndRefusesOneThatDoesNotFit)
+{
+    unsigned char buffer[256];
+    size_t length = WriteRequest(buffer, sizeof buffer);
 
     Message expected(ipp::OP_GET_NOTIFICATIONS, 0x01020304);
     expected.Group(0x01)
@@ -41,14 +47,7 @@ TEST(IppWriter, WritesARequestByteForByteAndRefusesOneThatDoesNotFit)
     // written past the capacity.
     for (size_t capacity = 0; capacity < expected.bytes.size(); ++capacity) {
         std::vector<unsigned char> small(capacity + 16, 0xEE);
-        ipp::Writer bounded(small.data(), capacity);
-        bounded.Begin(ipp::OP_GET_NOTIFICATIONS, 0x01020304);
-        bounded.Group(ipp::TAG_OPERATION);
-        bounded.String(ipp::TAG_CHARSET, "attributes-charset", "utf-8");
-        bounded.String(ipp::TAG_KEYWORD, "", "more");
-        bounded.Integer(ipp::TAG_INTEGER, "notify-subscription-ids", -2);
-        bounded.Boolean("notify-wait", true);
-        EXPECT_EQ(0u, bounded.Finish()) << "capacity " << capacity;
+        EXPECT_EQ(0u, WriteRequest(small.data(), capacity)) << "capacity " << capacity;
         for (size_t index = capacity; index < small.size(); ++index)
             ASSERT_EQ(0xEE, small[index]) << "written past capacity " << capacity;
     }

@@ -189,6 +189,21 @@ if [ "$mode" = package ]; then
     fail "a package without --ini and --help has integrator files"
   pass "tables added after wixl: MsiLockPermissionsEx, Registry rows, component condition, secure properties"
 
+  # --- A wixl warning fails the build: a copy of the source with an
+  # attribute wixl does not know.
+  mkdir -p "$work/warn/packaging" "$work/warn/cmake" &&
+    cp "$root/packaging/build-msi" "$root/packaging/DadaVizi.wxs" "$work/warn/packaging/" &&
+    cp "$root/cmake/wine-host.sh" "$work/warn/cmake/" &&
+    sed -i 's|<Property Id="PRINTER"/>|<Property Id="PRINTER" Unknown="yes"/>|' "$work/warn/packaging/DadaVizi.wxs" ||
+    fail "copying the package source"
+  grep -q 'Unknown="yes"' "$work/warn/packaging/DadaVizi.wxs" || fail "no attribute to warn about"
+  timeout 120 "$work/warn/packaging/build-msi" --arch "$arch" --build "$build" --version "$version" \
+    --out "$work/warn/warned.msi" >"$work/warn/build-msi.log" 2>&1
+  status=$?
+  [ $status = 2 ] && [ ! -e "$work/warn/warned.msi" ] && grep -q "wixl failed or warned" "$work/warn/build-msi.log" ||
+    fail "a wixl warning did not fail the build (exit code $status): $(cat "$work/warn/build-msi.log")"
+  pass "a wixl warning fails the build"
+
   # --- Refused without PRINTER.
   # Wine's msiexec does not log a launch condition's message under /qn:
   # the table holds it, the log shows where the install stopped.
@@ -255,8 +270,11 @@ if [ "$mode" = package ]; then
   msiexec /i "$msi" PRINTER=P AUTOSTART=0 || fail "install with AUTOSTART=0 (exit code $?, log $log)"
   [ -f "$installdir/DadaVizi.exe" ] || fail "AUTOSTART=0: not installed"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "AUTOSTART=0 wrote the Run value"
-  msiexec /x "$msi" || fail "uninstall after AUTOSTART=0 (exit code $?, log $log)"
-  pass "AUTOSTART=0 leaves out the Run value"
+  msiexec /i "$msi_next" || fail "upgrade after AUTOSTART=0 (exit code $?, log $log)"
+  [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "an upgrade of an AUTOSTART=0 installation wrote the Run value"
+  expect_value "$settings" Printer P "upgrade after AUTOSTART=0"
+  msiexec /x "$msi_next" || fail "uninstall after AUTOSTART=0 (exit code $?, log $log)"
+  pass "AUTOSTART=0 leaves out the Run value, also after an upgrade"
   exit 0
 fi
 

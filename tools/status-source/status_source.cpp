@@ -15,8 +15,7 @@ enum ExitCode {
     EXIT_NO_MONITOR = 3,
     EXIT_WRITE_FAILED = 4,
     EXIT_NO_ANSWER = 5,
-    EXIT_NOT_ENDED = 6,
-    EXIT_CANNOT_CLOSE = 7,
+    EXIT_BLOCKED = 6,
 };
 
 // The monitor answers once it has handled the status, help call included;
@@ -68,9 +67,9 @@ const char USAGE[] =
     "  0  the monitor has ended\r\n"
     "  1  usage error\r\n"
     "  3  no monitor is running\r\n"
-    "  6  the monitor did not end within 10 seconds\r\n"
-    "  7  the monitor cannot be asked to end (it runs with rights this program\r\n"
-    "     does not have)\r\n";
+    "  5  the monitor did not end within 10 seconds\r\n"
+    "  6  Windows blocked the request: the monitor runs with higher rights (as\r\n"
+    "     administrator) than this program\r\n";
 
 void WriteText(DWORD handleId, const char *text)
 {
@@ -232,7 +231,8 @@ int CloseMonitor()
             return EXIT_DONE;  // it ended by itself meanwhile
         char detail[40];
         wsprintfA(detail, " (error %lu)", (unsigned long)error);
-        return Fail(EXIT_CANNOT_CLOSE, "the monitor cannot be asked to end", detail);
+        return Fail(EXIT_BLOCKED,
+                    "the monitor cannot be asked to end; it may run with higher rights", detail);
     }
     bool ended;
     if (process) {
@@ -245,7 +245,7 @@ int CloseMonitor()
         ended = !IsWindow(window);
     }
     if (!ended)
-        return Fail(EXIT_NOT_ENDED, "the monitor did not end within 10 seconds", NULL);
+        return Fail(EXIT_NO_ANSWER, "the monitor did not end within 10 seconds", NULL);
     return EXIT_DONE;
 }
 

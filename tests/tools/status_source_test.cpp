@@ -194,4 +194,51 @@ TEST_F(StatusSource, DocumentsItsUsageAndExitCodes)
     EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
 }
 
+// --close, as an installer runs it before removing the files.
+TEST_F(StatusSource, CloseEndsTheRunningMonitorAndWaitsForItsProcess)
+{
+    HANDLE monitor = StartProgram("DadaVizi.exe");
+    ASSERT_NE(nullptr, monitor);
+    ASSERT_NE(nullptr, WaitForMonitorWindow(monitor));
+    install.SetStatus("Code", "sentinel");
+
+    std::string output;
+    EXPECT_EQ(0u, Run("--close", &output)) << output;
+    // Its process has ended by the time --close returns, not just its window.
+    EXPECT_EQ(0u, WaitForExit(monitor, 0));
+    EXPECT_EQ(0, CountMonitorWindows());
+    EndProgram(monitor, 0);
+    EXPECT_EQ(Sz("sentinel"), Stored("Code")) << "--close writes nothing";
+
+    EXPECT_EQ(3u, Run("--close", &output)) << "no monitor left";
+    EXPECT_NE(std::string::npos, output.find(MONITOR_WINDOW_NAME)) << output;
+}
+
+TEST_F(StatusSource, CloseGivesUpOnAMonitorThatDoesNotEndAfter10Seconds)
+{
+    StuckMonitor stuck;
+    ASSERT_NE(nullptr, stuck.window);
+    DWORD start = GetTickCount();
+    std::string output;
+    EXPECT_EQ(5u, Run("--close", &output)) << output;
+    EXPECT_GE(GetTickCount() - start, 9000u) << "it waited the 10 seconds";
+    EXPECT_NE(std::string::npos, output.find("10 seconds")) << output;
+}
+
+TEST_F(StatusSource, CloseTakesNoOtherArgumentsAndDocumentsItsExitCodes)
+{
+    for (const char *arguments : {"--close 1", "1 --close", "--no-help --close"}) {
+        std::string output;
+        EXPECT_EQ(1u, Run(arguments, &output)) << arguments;
+        EXPECT_NE(std::string::npos, output.find("--help")) << arguments;
+    }
+    std::string output;
+    EXPECT_EQ(0u, Run("--help", &output));
+    for (const char *line : {"DadaViziStatus --close", "Exit codes of --close:",
+                             "0  the monitor has ended", "3  no monitor is running",
+                             "5  the monitor did not end within 10 seconds",
+                             "6  Windows blocked the request"})
+        EXPECT_NE(std::string::npos, output.find(line)) << line;
+}
+
 }  // namespace

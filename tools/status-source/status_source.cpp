@@ -15,6 +15,10 @@ enum ExitCode {
     EXIT_USAGE = 1,
 };
 
+// How long --close waits for the monitor's process to end: an installer
+// runs it before removing the files, and must not wait for ever.
+const DWORD CLOSE_TIMEOUT = 10000;  // milliseconds
+
 // Longest detail text: the monitor copies values of up to 256 bytes,
 // terminator included, into the help window key.
 const int MAX_DETAIL_TEXT = 255;
@@ -22,6 +26,7 @@ const int MAX_DETAIL_NAME = 255;
 
 const char USAGE[] =
     "Usage: DadaViziStatus [--no-help] [--write-only | --send-only] CODE [NAME=TEXT ...]\r\n"
+    "       DadaViziStatus --close\r\n"
     "\r\n"
     "Reports a printer status to the DadaVizi monitor. It writes CODE to the value\r\n"
     "\"Code\" of the status data key (the key named by the value \"Monitor\" of\r\n"
@@ -37,6 +42,8 @@ const char USAGE[] =
     "  --write-only  only write the status data; tell no monitor\r\n"
     "  --send-only   only send the status; the registry is not touched and no\r\n"
     "                NAME=TEXT may be given\r\n"
+    "  --close       ask the running monitor to end and wait, up to 10 seconds,\r\n"
+    "                until it has; the registry is not touched\r\n"
     "  --help        show this text\r\n"
     "\r\n"
     "Exit codes:\r\n"
@@ -49,7 +56,15 @@ const char USAGE[] =
     "  5  the monitor did not answer: it seems hung (it has taken no messages for\r\n"
     "     some seconds) or it took more than 30 seconds; or Windows kept the\r\n"
     "     status from it because it runs with higher rights (as administrator)\r\n"
-    "     than this program (the message says which)\r\n";
+    "     than this program (the message says which)\r\n"
+    "\r\n"
+    "Exit codes of --close:\r\n"
+    "  0  the monitor has ended\r\n"
+    "  1  usage error\r\n"
+    "  3  no monitor is running\r\n"
+    "  5  the monitor did not end within 10 seconds, or Windows kept the request\r\n"
+    "     from it because it runs with higher rights (as administrator) than\r\n"
+    "     this program (the message says which)\r\n";
 
 void WriteText(DWORD handleId, const char *text)
 {
@@ -160,10 +175,59 @@ int SendStatus(const Options &options)
     return result == REPORT_DONE ? EXIT_DONE : Fail(result, why, NULL);
 }
 
+// --close: WM_CLOSE to the monitor's window ends it the way a right click
+// does (its window is destroyed, its tray icon removed, its loop left); the
+// process is then waited for, so that its files are free when this returns.
+int CloseMonitor()
+{
+    HWND window = FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME);
+    if (!window)
+        return Fail(REPORT_NO_MONITOR, "no monitor is running (no window \"DadaVizi\")", NULL);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    // Opened before the request, so that the id cannot pass to another
+    // process in between. Without the right to wait for it, the window's
+    // end is the sign instead.
+    HANDLE process = processId ? OpenProcess(SYNCHRONIZE, FALSE, processId) : NULL;
+    if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
+        DWORD error = GetLastError();
+        if (process)
+            CloseHandle(process);
+        if (!IsWindow(window))
+            return EXIT_DONE;  // it ended by itself meanwhile
+        char detail[40];
+        wsprintfA(detail, " (error %lu)", (unsigned long)error);
+        return Fail(REPORT_NO_ANSWER,
+                    "Windows kept the request from the monitor; it may run with higher rights",
+                    detail);
+    }
+    bool ended;
+    if (process) {
+        ended = WaitForSingleObject(process, CLOSE_TIMEOUT) == WAIT_OBJECT_0;
+        CloseHandle(process);
+    } else {
+        DWORD start = GetTickCount();
+        while (IsWindow(window) && GetTickCount() - start < CLOSE_TIMEOUT)
+            Sleep(50);
+        ended = !IsWindow(window);
+    }
+    if (!ended)
+        return Fail(REPORT_NO_ANSWER, "the monitor did not end within 10 seconds", NULL);
+    return EXIT_DONE;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    for (int index = 1; index < argc; ++index) {
+        if (lstrcmpA(argv[index], "--close") == 0) {
+            if (argc != 2)
+                return Fail(EXIT_USAGE, "--close takes no other arguments", NULL);
+            return CloseMonitor();
+        }
+    }
+
     Options options;
     int result = ParseArguments(argc, argv, &options);
     if (result < 0) {

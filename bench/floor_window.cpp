@@ -55,7 +55,14 @@ void FloorQuery(HKEY root, const char *path, const char *name, char *buffer, DWO
     buffer[0] = '\0';
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(buffer), &size);
+    // Room for a terminator of our own: stored text need not hold one.
+    DWORD read = size - 1;
+    if (RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(buffer), &read) ==
+            ERROR_SUCCESS &&
+        read < size)
+        buffer[read] = '\0';
+    else
+        buffer[0] = '\0';
     RegCloseKey(key);
 }
 
@@ -64,9 +71,10 @@ void FloorQuery(HKEY root, const char *path, const char *name, char *buffer, DWO
 // the whole copy.
 void FloorHelp(HWND window, LONG code)
 {
-    char printer[256], driver[256], text[256], path[512], file[MAX_PATH];
+    // Sized for the longest inputs, so the formats below never overrun.
+    char printer[256], driver[256], text[256], path[512], file[MAX_PATH + 16];
     FloorQuery(HKEY_LOCAL_MACHINE, SETTINGS_KEY, "Printer", printer, sizeof printer);
-    wsprintfA(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%s\\PrinterDriverData",
+    wsprintfA(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\%.255s\\PrinterDriverData",
               printer);
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
@@ -77,7 +85,7 @@ void FloorHelp(HWND window, LONG code)
                          &size);
         RegCloseKey(key);
     }
-    wsprintfA(file, "%s\\DOZID%03d.HLP", g_systemDir, 49);
+    wsprintfA(file, "%.259s\\DOZID%03d.HLP", g_systemDir, 49);
     WinHelpA(window, file, HELP_SETPOPUP_POS,
              MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     FloorQuery(HKEY_LOCAL_MACHINE, SETTINGS_KEY, "Driver", driver, sizeof driver);

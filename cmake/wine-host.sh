@@ -107,3 +107,25 @@ wine_prefix_ready() {
     fi
   ) 9>"$WINEPREFIX.lock"
 }
+
+# wine_exec ARGS...: runs the loader of the current width (under `timeout`
+# when WINE_TIMEOUT is set). Now and then Wine cannot start at all, because
+# the fixed address of its shared user data is taken ("failed to map the
+# shared user data"); the program never ran then, so it is started again,
+# three tries at most. Standard output passes straight through; standard
+# error comes out when the program has ended.
+wine_exec() {
+  _errors=$(mktemp)
+  for _try in 1 2 3; do
+    if [ -n "${WINE_TIMEOUT:-}" ]; then
+      timeout "$WINE_TIMEOUT" "$WINELOADER" "$@" 2>"$_errors"
+    else
+      "$WINELOADER" "$@" 2>"$_errors"
+    fi
+    _status=$?
+    grep -q 'failed to map the shared user data' "$_errors" || break
+  done
+  cat "$_errors" >&2
+  rm -f "$_errors"
+  return $_status
+}

@@ -52,7 +52,7 @@ rm -rf "$work" && mkdir -p "$work/packages" || fail "cannot create $work"
 trap 'timeout 30 "$WINESERVER" -k >/dev/null 2>&1' EXIT
 wine_prefix_ready null || fail "cannot create the Wine prefix $WINEPREFIX"
 
-wine() { timeout "${WAIT:-60}" "$WINELOADER" "$@" </dev/null; }
+wine() { WINE_TIMEOUT=${WAIT:-60} wine_exec "$@" </dev/null; }
 drive_c=$WINEPREFIX/drive_c
 installdir=$drive_c/$progdir/DadaVizi
 windir_installdir="C:\\$progdir\\DadaVizi"

@@ -2,6 +2,8 @@
 // and the message loop.
 #include "app/monitor.h"
 
+#include "help/html_help.h"
+
 HWND CreateMonitorWindow(HINSTANCE instance)
 {
     WNDCLASSA windowClass = {};
@@ -31,5 +33,7 @@ int RunMonitor(HINSTANCE instance)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // Help windows of HTML Help live on this thread: they go with the program.
+    CloseHtmlHelp();
     return 0;
 }

@@ -5,8 +5,56 @@
 #include "app/shared.h"
 #include "app/text.h"
 #include "help/help_file.h"
+#include "help/html_help.h"
+#include "help/own_popup.h"
+#include "registry/reg_key_reader.h"
 #include "registry/reg_value_enumerator.h"
 #include "registry/settings.h"
+
+namespace {
+
+// The CHM beside the help file, in `chm` (MAX_PATH); false when there is none.
+bool FindChm(const char *file, char *chm)
+{
+    return FormatHelpTwinPath(chm, MAX_PATH, file, ".CHM") && IsExistingFile(chm);
+}
+
+// The program's own popup for topic `context`: its short text from the
+// texts file beside the help file, and the status text the source stored.
+HWND ShowOwnStatusPopup(HWND window, const char *file, LONG code, UINT context)
+{
+    char shortText[256] = "";
+    char texts[MAX_PATH];
+    if (FormatHelpTwinPath(texts, sizeof texts, file, ".INI")) {
+        char key[12];
+        wsprintfA(key, "%u", context);  // at most 10 characters
+        GetPrivateProfileStringA("Text", key, "", shortText, sizeof shortText, texts);
+    }
+    char statusText[256] = "";
+    {
+        RegKeyReader status(HKEY_LOCAL_MACHINE, StatusDataKeyPath());
+        if (const char *stored = status.ReadValue("Text"))
+            lstrcpynA(statusText, stored, sizeof statusText);
+    }
+    char text[OWN_POPUP_TEXT_SIZE];
+    FormatOwnPopupText(text, sizeof text, shortText, statusText, code);
+
+    char chm[MAX_PATH];
+    return ShowOwnPopup(window, text, FindChm(file, chm) ? chm : NULL, context);
+}
+
+}  // namespace
+
+HelpEngine StatusHelpEngine(const char *file, bool *chosen)
+{
+    int setting = ReadProfileInt(ReadMonitorSetting("Driver"), "HelpEngine", HELP_ENGINE_AUTOMATIC);
+    if (chosen)
+        *chosen = setting >= HELP_ENGINE_WINHELP && setting <= HELP_ENGINE_OWN_POPUP;
+    if (!g_windowsVersion.major)
+        g_windowsVersion = ReadWindowsVersion();
+    char chm[MAX_PATH];
+    return ChooseHelpEngine(g_windowsVersion, FindChm(file, chm), HtmlHelpLoads, setting);
+}
 
 void OnStatusHelp(HWND window)
 {
@@ -14,29 +62,39 @@ void OnStatusHelp(HWND window)
     if (!file)
         return;
 
-    // Popups open at the bottom-right corner of the screen.
-    DWORD corner = MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    WinHelpA(window, file, HELP_SETPOPUP_POS, corner);
-    // Each help call lets messages in, and one of them may have ended the
-    // window: nothing more is asked or timed for a window that is gone.
-    if (!IsWindow(window))
-        return;
+    bool chosen = false;
+    HelpEngine engine = StatusHelpEngine(file, &chosen);
+    if (engine == HELP_ENGINE_WINHELP) {
+        // Popups open at the bottom-right corner of the screen.
+        DWORD corner = MAKELONG(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        WinHelpA(window, file, HELP_SETPOPUP_POS, corner);
+        // Each help call lets messages in, and one of them may have ended the
+        // window: nothing more is asked or timed for a window that is gone.
+        if (!IsWindow(window))
+            return;
+    }
 
     int popupTime =
         ReadProfileInt(ReadMonitorSetting("Driver"), "TimeCloseWindow", DEFAULT_POPUP_TIME);
+    // HTML Help's own popups need text the CHM compilers makers use do not
+    // keep: a timed popup is the program's own, and a click on it opens the
+    // topic. Only "HelpEngine" set to HTML Help opens the topic at once.
+    if (popupTime > 0 && engine == HELP_ENGINE_HTMLHELP && !chosen)
+        engine = HELP_ENGINE_OWN_POPUP;
     // The help calls let messages in, so the status may have moved on since
     // this sequence started: show the one that is current now.
-    ShowStatusHelp(window, g_currentStatus, popupTime > 0);
+    ShowStatusHelp(window, g_currentStatus, popupTime > 0, engine);
     if (popupTime <= 0 || !IsWindow(window))
         return;
 
     // The popup exists only once the topic call has returned. The
     // dispatcher's WM_TIMER handling closes it when the timer fires.
-    g_popupWindow = FindWindowA(HELP_POPUP_CLASS, "");
+    g_popupWindow =
+        engine == HELP_ENGINE_WINHELP ? FindWindowA(HELP_POPUP_CLASS, "") : OwnPopupWindow();
     SetTimer(window, POPUP_TIMER_ID, (UINT)popupTime, NULL);
 }
 
-void ShowStatusHelp(HWND window, LONG code, bool popup)
+void ShowStatusHelp(HWND window, LONG code, bool popup, HelpEngine engine)
 {
     UINT context = LookUpHelpContext(code);
     if (!context)
@@ -47,6 +105,17 @@ void ShowStatusHelp(HWND window, LONG code, bool popup)
     const char *file = FindHelpFile();
     if (!file)
         return;
+    if (engine == HELP_ENGINE_HTMLHELP) {
+        char chm[MAX_PATH];
+        if (FormatHelpTwinPath(chm, sizeof chm, file, ".CHM") && ShowHtmlHelpTopic(chm, context))
+            return;
+        // HTML Help refused the topic: the short text is still worth showing.
+        engine = HELP_ENGINE_OWN_POPUP;
+    }
+    if (engine == HELP_ENGINE_OWN_POPUP) {
+        ShowOwnStatusPopup(window, file, code, context);
+        return;
+    }
     if (popup) {
         WinHelpA(window, file, HELP_CONTEXTPOPUP, context);
         return;

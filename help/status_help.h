@@ -3,6 +3,8 @@
 #ifndef DADAVIZI_STATUS_HELP_H
 #define DADAVIZI_STATUS_HELP_H
 
+#include "help/help_engine.h"
+
 #include <windows.h>
 
 // Milliseconds a help popup stays when the profile names no time.
@@ -15,8 +17,15 @@ const int HELP_MAP_KEY_COUNT = 3;
 // that closes it.
 void OnStatusHelp(HWND window);
 
-// Shows the topic for `code` as a popup or in the secondary window.
-void ShowStatusHelp(HWND window, LONG code, bool popup);
+// The engine for the help file `file` on this Windows, from "HelpEngine" in
+// the driver's section, the Windows version and the CHM beside the file.
+// `chosen`, when given, tells whether "HelpEngine" named it.
+HelpEngine StatusHelpEngine(const char *file, bool *chosen = NULL);
+
+// Shows the topic for `code` as a popup or in the secondary window, with
+// `engine`; HTML Help falls back to the program's own popup.
+void ShowStatusHelp(HWND window, LONG code, bool popup,
+                    HelpEngine engine = HELP_ENGINE_WINHELP);
 
 // The help context for `code` from the profile's help map, trying the keys
 // of HelpMapKeys in order; 0 when there is none.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shared.h"
+#include "help/own_popup.h"
 #include "help_stub.h"
 #include "installation.h"
 #include "process.h"
@@ -33,7 +34,26 @@ protected:
                 PostMessageA(window, WM_CLOSE, 0, 0);
             EndProgram(monitor);
         }
+        if (!wineVersion.empty())
+            RegDeleteKeyA(HKEY_CURRENT_USER, APP_DEFAULTS);
+        DeleteFileA(Texts().c_str());
     }
+
+    // What Windows version Wine tells DadaVizi.exe alone, as a real Windows
+    // of that version would report itself to the program.
+    static constexpr const char *APP_DEFAULTS = "Software\\Wine\\AppDefaults\\DadaVizi.exe";
+    void TellTheMonitorWindows(const std::string &version)
+    {
+        wineVersion = version;
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, APP_DEFAULTS, 0, NULL, 0,
+                                                 KEY_SET_VALUE, NULL, &key, NULL));
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+        RegCloseKey(key);
+    }
+    // The short texts beside the help file.
+    std::string Texts() const { return install.helpFile.substr(0, install.helpFile.size() - 4) + ".INI"; }
 
     void WriteProfile(int timeCloseWindow)
     {
@@ -82,6 +102,7 @@ protected:
     void LeftClick() { PostMessageA(monitorWindow, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN); }
 
     Installation install{"E2E"};
+    std::string wineVersion;
     HelpStub stub;
     HANDLE monitor = NULL;
     HWND monitorWindow = NULL;
@@ -205,6 +226,49 @@ TEST_F(EndToEnd, SendOnlyShowsTheSentCodeWithTheStoredDataUntouched)
     // The help window gets the status data as it is stored.
     EXPECT_EQ(Sz("12345"), StoredValue(HELP_WINDOW_KEY, "Code"));
     EXPECT_EQ(Sz("sentinel"), StoredValue(HELP_WINDOW_KEY, "Text"));
+}
+
+TEST_F(EndToEnd, OnWindows10TheProgramsOwnPopupShowsTheStatusWithoutWinHelp)
+{
+    TellTheMonitorWindows("win10");
+    WriteProfile(1000);
+    WriteTextFile(Texts(), "[Text]\r\n17=Open tray 2.\r\n");
+    StartBoth();
+
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0u, RunStatus("40021 \"Text=Paper jam\""));
+    HWND popup = FindWindowA(OWN_POPUP_CLASS, nullptr);
+    ASSERT_NE(nullptr, popup) << "no popup of the program's own";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(popup, &owner);
+    EXPECT_EQ(GetProcessId(monitor), owner);
+    char text[OWN_POPUP_TEXT_SIZE] = "";
+    GetWindowTextA(popup, text, sizeof text);
+    EXPECT_STREQ("Open tray 2.\r\n\r\nPaper jam", text);
+    RECT work, rect;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(popup, &rect);
+    EXPECT_EQ(work.right, rect.right);
+    EXPECT_EQ(work.bottom, rect.bottom);
+
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(popup); }, 8000)) << "the popup stayed";
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 500u) << "TimeCloseWindow is 1000";
+    EXPECT_LE(elapsed, 6000u);
+    EXPECT_EQ("", HelpRequests()) << "WinHelp was called";
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(monitor, 0));
+}
+
+TEST_F(EndToEnd, OnWindowsXpWinHelpShowsTheTopicAsBefore)
+{
+    TellTheMonitorWindows("winxp");
+    WriteProfile(1000);
+    WriteTextFile(Texts(), "[Text]\r\n17=Open tray 2.\r\n");
+    StartBoth();
+
+    EXPECT_EQ(0u, RunStatus("40021"));
+    EXPECT_EQ(Request(HELP_CONTEXTPOPUP, 17, install.helpFile), HelpRequests());
+    EXPECT_EQ(nullptr, FindWindowA(OWN_POPUP_CLASS, nullptr));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ Installation::~Installation()
 {
     RemoveKeys();
     for (const std::string &folder : folders_) {
-        for (const char *file : {"DODOZOD.INI", "DOZID049.HLP"})
+        for (const char *file : {"DODOZOD.INI", "DOZID049.HLP", "DOZID049.CHM", "DOZID049.INI"})
             DeleteFileA((folder + "\\" + file).c_str());
         RemoveDirectoryA(folder.c_str());
     }

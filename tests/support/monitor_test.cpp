@@ -2,6 +2,7 @@
 #include "monitor_test.h"
 
 #include "app/monitor.h"
+#include "help/help_engine.h"
 #include "popup.h"
 
 void MonitorWindowTest::SetUp()
@@ -17,6 +18,9 @@ void MonitorWindowTest::ResetMonitor()
     g_hInstance = GetModuleHandleA(NULL);
     g_currentStatus = 0;
     g_popupWindow = NULL;
+    // A Windows with WinHelp, whatever Wine says it is; suites that try
+    // other versions set their own.
+    g_windowsVersion = {5, 1, VER_NT_WORKSTATION};
 }
 
 void MonitorWindowTest::CreateMonitor()

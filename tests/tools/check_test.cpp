@@ -3,6 +3,7 @@
 // directory), and once as DadaViziCheck.exe to see the real entry point.
 #include <gtest/gtest.h>
 
+#include "help/help_engine.h"
 #include "installation.h"
 #include "process.h"
 #include "registry/settings.h"
@@ -35,7 +36,9 @@ protected:
     {
         install.UseProfile("");
         DeleteFileA(install.profilePath.c_str());
+        g_windowsVersion = {5, 1, VER_NT_WORKSTATION};
     }
+    void TearDown() override { g_windowsVersion = {}; }
 
     // What a working installation has; each test takes a piece away.
     void Install(const std::string &profile = "[HelpMap]\r\n40000=17\r\n"
@@ -90,6 +93,33 @@ TEST_F(ConfigCheck, ACompleteInstallationShowsTheStoredCodesHelpAndChangesNothin
                "Result: help topic 17 of " + install.directory + "\\DOZID049.HLP would be shown as a popup.");
     EXPECT_LACKS(report, "MISSING");
     EXPECT_FALSE(KeyExists(HELP_WINDOW_KEY)) << "the check only reads";
+}
+
+TEST_F(ConfigCheck, SaysWhichHelpEngineThisWindowsUsesAndWhatItWouldMiss)
+{
+    Install();
+    Report report = Check();
+    EXPECT_HAS(report, "Help engine  WinHelp\r\n  Windows 5.1 workstation\r\n"
+                       "  HelpEngine in [LASER] = 0 (automatic)\r\n"
+                       "  because Windows before Vista has WinHelp\r\n");
+
+    // Windows 10 needs no HLP file; it would want the CHM and the texts.
+    g_windowsVersion = {10, 0, VER_NT_WORKSTATION};
+    DeleteFileA(install.helpFile.c_str());
+    report = Check();
+    EXPECT_EQ(CHECK_HELP_SHOWN, report.exitCode) << "the popup needs neither";
+    EXPECT_HAS(report, "DOZID049.HLP\r\n  (missing: not needed by this engine)\r\n");
+    EXPECT_HAS(report, "Help engine  the program's own popup\r\n");
+    EXPECT_HAS(report, "  because this Windows has no WinHelp, and there is no CHM\r\n");
+    EXPECT_HAS(report, "MISSING: HTML Help file " + install.directory + "\\DOZID049.CHM");
+    EXPECT_HAS(report, "MISSING: short texts file " + install.directory + "\\DOZID049.INI");
+
+    WriteTextFile(install.directory + "\\DOZID049.INI", "[Text]\r\n17=Open tray 2.\r\n");
+    WriteTextFile(install.profilePath, "[HelpMap]\r\n40000=17\r\n[LASER]\r\nHelpEngine=1\r\n");
+    report = Check();
+    EXPECT_EQ(CHECK_NO_HELP_FILE, report.exitCode) << "WinHelp, chosen, needs its file";
+    EXPECT_HAS(report, "Help engine  WinHelp\r\n  Windows 10.0 workstation\r\n"
+                       "  HelpEngine in [LASER] = 1\r\n");
 }
 
 TEST_F(ConfigCheck, AGivenCodeWinsAndATimeOfZeroSelectsTheSecondaryWindow)

@@ -6,7 +6,9 @@
 
 #include "app/shared.h"
 #include "app/text.h"
+#include "help/help_engine.h"
 #include "help/help_file.h"
+#include "help/html_help.h"
 #include "help/status_help.h"
 #include "registry/reg_key_reader.h"
 #include "registry/reg_value_enumerator.h"
@@ -29,7 +31,8 @@ const char USAGE[] =
     "It shows the settings (HKLM\\" SETTINGS_KEY "),\n"
     "the status data key and its values, the printer driver data and the help\n"
     "file it names, each HelpMap key tried for CODE in DODOZOD.INI and the help\n"
-    "context found, the popup time and display mode, and what this user may\n"
+    "context found, the help engine this Windows would use and why, the popup\n"
+    "time and display mode, and what this user may\n"
     "write: the help window key (for the monitor) and the status data key (for\n"
     "a status source), each opened for writing as its writer opens it, and for a\n"
     "key not there yet, the nearest key above it opened for creating sub-keys.\n"
@@ -47,7 +50,7 @@ const char USAGE[] =
     "  2  settings incomplete: no settings key or no \"Printer\" value; without\n"
     "     CODE also no \"Monitor\" value, status data key or \"Code\" value\n"
     "  3  no help file: printer driver data missing or incomplete, or the help\n"
-    "     file it names does not exist\n"
+    "     file the engine needs (DOZIDnnn.HLP for WinHelp) does not exist\n"
     "  4  no help topic: no profile file, or no HelpMap entry for CODE\n"
     "The first missing piece in that order decides. Missing pieces that do not\n"
     "stop the help (the \"Driver\" value, a key this user cannot write) are\n"
@@ -145,12 +148,6 @@ void PrintQuoted(const char *text, DWORD length)
         line[used++] = '.';
     }
     Write(line, used);
-}
-
-bool FileExists(const char *path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // One settings value: what the monitor's reader returns, copied into `copy`
@@ -278,8 +275,57 @@ void ExplainDriverData(const char *printer)
     Print("  help file number %ld\n", (long)number);
 }
 
+const char *EngineName(HelpEngine engine)
+{
+    switch (engine) {
+    case HELP_ENGINE_WINHELP:
+        return "WinHelp";
+    case HELP_ENGINE_HTMLHELP:
+        return "HTML Help";
+    default:
+        return "the program's own popup";
+    }
+}
+
+// The engine the monitor would use for `file` on this Windows; with
+// `explain`, also why, and which of the CHM and the texts file it would
+// want but are missing. Neither is needed for help to be shown, so the
+// exit code stays.
+HelpEngine CheckEngine(const char *driver, const char *file, bool explain)
+{
+    if (!g_windowsVersion.major)
+        g_windowsVersion = ReadWindowsVersion();
+    const WindowsVersion &version = g_windowsVersion;
+    int setting = ReadProfileInt(driver, "HelpEngine", HELP_ENGINE_AUTOMATIC);
+    char chm[MAX_PATH], texts[MAX_PATH];
+    bool haveChm = FormatHelpTwinPath(chm, sizeof chm, file, ".CHM") && IsExistingFile(chm);
+    bool haveTexts = FormatHelpTwinPath(texts, sizeof texts, file, ".INI") && IsExistingFile(texts);
+    const char *why = "";
+    HelpEngine engine = ChooseHelpEngine(version, haveChm, HtmlHelpLoads, setting, &why);
+    if (!explain)
+        return engine;
+
+    Print("\nHelp engine  %s\n", EngineName(engine));
+    Print("  Windows %lu.%lu %s\n", (unsigned long)version.major, (unsigned long)version.minor,
+          version.productType == VER_NT_WORKSTATION ? "workstation" : "server");
+    Print("  HelpEngine in [%s] = %d%s\n", driver, setting,
+          setting >= HELP_ENGINE_WINHELP && setting <= HELP_ENGINE_OWN_POPUP ? "" : " (automatic)");
+    Print("  because %s\n", why);
+    if (engine == HELP_ENGINE_WINHELP)
+        return engine;
+    Print("  CHM %s %s\n", chm, haveChm ? "exists" : "(missing)");
+    if (!haveChm)
+        Print("MISSING: HTML Help file %s: no topic window\n", chm);
+    Print("  short texts %s %s\n", texts, haveTexts ? "exists" : "(missing)");
+    if (!haveTexts)
+        Print("MISSING: short texts file %s: the popup shows the status text alone\n", texts);
+    return engine;
+}
+
 // The help file the monitor would open, in `file` (MAX_PATH), if it exists.
-bool CheckHelpFile(const char *printer, char *file)
+// Where WinHelp is not the engine, only its name counts: the CHM and the
+// texts file beside it are looked at instead.
+bool CheckHelpFile(const char *printer, const char *driver, char *file)
 {
     int before = g_missingCount;
     ExplainDriverData(printer);
@@ -294,12 +340,16 @@ bool CheckHelpFile(const char *printer, char *file)
     }
     lstrcpynA(file, found, MAX_PATH);
     Print("\nHelp file  %s\n", file);
-    if (!FileExists(file)) {
+    bool winHelp = CheckEngine(driver, file, false) == HELP_ENGINE_WINHELP;
+    bool exists = IsExistingFile(file);
+    if (exists)
+        Print("  exists\n");
+    else if (winHelp)
         Missing(CHECK_NO_HELP_FILE, "help file %s", file);
-        return false;
-    }
-    Print("  exists\n");
-    return true;
+    else
+        Print("  (missing: not needed by this engine)\n");
+    CheckEngine(driver, file, true);
+    return exists || !winHelp;
 }
 
 // Each key tried in the help map, then the monitor's own lookup.
@@ -310,7 +360,7 @@ UINT CheckHelpMap(LONG code)
         Missing(CHECK_NO_HELP_TOPIC, "profile file: the system directory is too long for its path");
         return 0;
     }
-    if (!FileExists(g_profilePath)) {
+    if (!IsExistingFile(g_profilePath)) {
         Missing(CHECK_NO_HELP_TOPIC, "profile file %s", g_profilePath);
         return 0;
     }
@@ -493,7 +543,7 @@ int RunConfigCheck(int argc, char **argv, HANDLE out)
         code = storedCode;
 
     char file[MAX_PATH] = "";
-    bool haveFile = CheckHelpFile(printer, file);
+    bool haveFile = CheckHelpFile(printer, driver, file);
 
     UINT context = 0;
     if (haveCode || haveStored)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shared.h"
+#include "dadavizi_sample_help.h"
 #include "help/own_popup.h"
 #include "help_stub.h"
 #include "installation.h"
@@ -37,6 +38,7 @@ protected:
         if (!wineVersion.empty())
             RegDeleteKeyA(HKEY_CURRENT_USER, APP_DEFAULTS);
         DeleteFileA(Texts().c_str());
+        DeleteFileA(Chm().c_str());
     }
 
     // What Windows version Wine tells DadaVizi.exe alone, as a real Windows
@@ -54,6 +56,7 @@ protected:
     }
     // The short texts beside the help file.
     std::string Texts() const { return install.helpFile.substr(0, install.helpFile.size() - 4) + ".INI"; }
+    std::string Chm() const { return install.helpFile.substr(0, install.helpFile.size() - 4) + ".CHM"; }
 
     void WriteProfile(int timeCloseWindow)
     {
@@ -269,6 +272,76 @@ TEST_F(EndToEnd, OnWindowsXpWinHelpShowsTheTopicAsBefore)
     EXPECT_EQ(0u, RunStatus("40021"));
     EXPECT_EQ(Request(HELP_CONTEXTPOPUP, 17, install.helpFile), HelpRequests());
     EXPECT_EQ(nullptr, FindWindowA(OWN_POPUP_CLASS, nullptr));
+}
+
+// HTML Help, with Wine's own hhctrl.ocx and the sample CHM built from
+// tests/help/sample-chm. Wine draws no pages (it has no Gecko here): these
+// tests look at the help window, its caption and its life, never the page.
+class EndToEndHtmlHelp : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        if (!DADAVIZI_SAMPLE_CHM[0])
+            GTEST_SKIP() << "no sample CHM: chmcmd (Debian fp-utils) is missing";
+        EndToEnd::SetUp();
+        TellTheMonitorWindows("win10");
+    }
+
+    // The profile, and the CHM and its texts beside the help file.
+    void Install(int timeCloseWindow)
+    {
+        WriteProfile(timeCloseWindow);
+        ASSERT_TRUE(CopyFileA(DADAVIZI_SAMPLE_CHM, Chm().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(DADAVIZI_SAMPLE_TEXTS, Texts().c_str(), FALSE));
+    }
+
+    // The sample's window type SEC, opened by the monitor's process.
+    HWND HelpWindow() const
+    {
+        HWND found = FindWindowA("HH Parent", "DadaVizi sample help");
+        DWORD owner = 0;
+        GetWindowThreadProcessId(found, &owner);
+        return found && owner == GetProcessId(monitor) ? found : NULL;
+    }
+    bool WaitForHelpWindow() const
+    {
+        return PumpUntil([&] { return HelpWindow() != NULL; }, 15000);
+    }
+};
+
+TEST_F(EndToEndHtmlHelp, WindowModeOpensTheChmTopicAndTheProgramsEndClosesIt)
+{
+    Install(0);
+    StartBoth();
+    EXPECT_EQ(0u, RunStatus("40021 \"Text=Paper jam\""));
+    ASSERT_TRUE(WaitForHelpWindow()) << "no HTML Help window in the monitor's process";
+    HWND help = HelpWindow();
+    EXPECT_EQ(nullptr, GetWindow(help, GW_OWNER)) << "owned windows get no taskbar button";
+    EXPECT_EQ(nullptr, FindWindowA(OWN_POPUP_CLASS, nullptr));
+    EXPECT_EQ("", HelpRequests()) << "WinHelp was called";
+
+    PostMessageA(monitorWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExitPumping(monitor, 10000));
+    EXPECT_FALSE(IsWindow(help)) << "the help window outlived the program";
+}
+
+TEST_F(EndToEndHtmlHelp, AClickOnThePopupOpensTheFullTopic)
+{
+    Install(5000);
+    StartBoth();
+    EXPECT_EQ(0u, RunStatus("40021 \"Text=Paper jam\""));
+    HWND popup = FindWindowA(OWN_POPUP_CLASS, nullptr);
+    ASSERT_NE(nullptr, popup) << "a timed popup is the program's own";
+    EXPECT_EQ(nullptr, HelpWindow()) << "no topic window before the click";
+    char text[OWN_POPUP_TEXT_SIZE] = "";
+    GetWindowTextA(popup, text, sizeof text);
+    EXPECT_STREQ("Paper is jammed. Open the cover named in the message and remove the paper."
+                 "\r\n\r\nPaper jam", text);
+
+    PostMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(popup, WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(WaitForHelpWindow()) << "the click opened no topic";
+    EXPECT_FALSE(IsWindow(popup));
 }
 
 }  // namespace

@@ -36,14 +36,15 @@ if(DADAVIZI_CHMCMD AND DADAVIZI_CHMLS)
   file(GLOB sources CONFIGURE_DEPENDS ${DADAVIZI_SAMPLE_HELP_SOURCE}/*)
   set(project ${dir}/project)
   set(check ${CMAKE_SOURCE_DIR}/cmake/chm-check.sh)
-  # The CHM takes its place only after the check passed, so a failed check
-  # fails the next build too.
+  # chm-check.sh also wants a short text for every number. The CHM takes its
+  # place only after the check passed, so a failed check fails the next
+  # build too.
   add_custom_command(OUTPUT ${chm} ${texts}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${project}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${DADAVIZI_SAMPLE_HELP_SOURCE} ${project}
     COMMAND ${CMAKE_COMMAND} -E chdir ${project} ${DADAVIZI_CHMCMD} DOZID049.hhp
     COMMAND sh ${check} ${DADAVIZI_CHMLS} ${project}/DOZID049.CHM ${project}/DOZID049.h
-      ${project}/ SEC
+      ${project}/ SEC ${project}/DOZID049.INI
     COMMAND ${CMAKE_COMMAND} -E copy ${project}/DOZID049.CHM ${project}/DOZID049.INI ${dir}
     DEPENDS ${sources} ${check}
     COMMENT "Compiling and checking the sample help file DOZID049.CHM"

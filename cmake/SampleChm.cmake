@@ -54,6 +54,39 @@ if(DADAVIZI_CHMCMD AND DADAVIZI_CHMLS)
   set(DADAVIZI_SAMPLE_TEXTS ${texts} CACHE INTERNAL "The sample help file's short texts")
   dadavizi_path_for_program(chm_for_program ${chm})
   dadavizi_path_for_program(texts_for_program ${texts})
+
+  # The check must notice each kind of fault, and name it: a number missing
+  # from the context map, a page not stored, another window first, a missing
+  # or too long short text, and a file that is no CHM at all.
+  if(DADAVIZI_BUILD_TESTS)
+    set(cases ${dir}/check-cases)
+    string(REPEAT "x" 256 long)
+    file(WRITE ${cases}/map.h "#define IDH_READY 3\n#define IDH_NONE 99\n")
+    file(WRITE ${cases}/texts.INI "[Other]\n17=Elsewhere\n[Text]\n3=${long}\n")
+    file(WRITE ${cases}/nochm.CHM "not a help file\n")
+    set(run sh ${check} ${DADAVIZI_CHMLS})
+    set(built ${project}/DOZID049.CHM ${project}/DOZID049.h ${project})
+    add_test(NAME sample_help_check COMMAND ${run} ${built} SEC ${project}/DOZID049.INI)
+    set_tests_properties(sample_help_check PROPERTIES
+      PASS_REGULAR_EXPRESSION "numbers 1 2 3 .* 23 mapped, each with a short text; first window SEC")
+    add_test(NAME sample_help_check_number_not_mapped
+      COMMAND ${run} ${project}/DOZID049.CHM ${cases}/map.h ${project} SEC)
+    set_tests_properties(sample_help_check_number_not_mapped PROPERTIES
+      PASS_REGULAR_EXPRESSION "context number 99 is not mapped")
+    add_test(NAME sample_help_check_page_not_stored
+      COMMAND ${run} ${project}/DOZID049.CHM ${project}/DOZID049.h ${cases} SEC)
+    set_tests_properties(sample_help_check_page_not_stored PROPERTIES
+      PASS_REGULAR_EXPRESSION "context number 17 names [^\n]*/paper-jam.htm, but the CHM holds no")
+    add_test(NAME sample_help_check_window_not_first COMMAND ${run} ${built} MAIN)
+    set_tests_properties(sample_help_check_window_not_first PROPERTIES
+      PASS_REGULAR_EXPRESSION "the first window type is SEC, not MAIN")
+    add_test(NAME sample_help_check_short_texts COMMAND ${run} ${built} SEC ${cases}/texts.INI)
+    set_tests_properties(sample_help_check_short_texts PROPERTIES
+      PASS_REGULAR_EXPRESSION "the short text of 3 is longer than 255.*no short text for context number 17\n")
+    add_test(NAME sample_help_check_no_chm COMMAND ${run} ${cases}/nochm.CHM ${cases}/map.h ${cases} SEC)
+    set_tests_properties(sample_help_check_no_chm PROPERTIES
+      PASS_REGULAR_EXPRESSION "no context map .*no window types")
+  endif()
 else()
   message(STATUS "chmcmd or chmls not found (Debian package fp-utils): "
     "no sample help file DOZID049.CHM, its tests skip")

@@ -17,7 +17,8 @@ set(DADAVIZI_SAMPLE_HELP_DIR ${CMAKE_BINARY_DIR}/help-sample CACHE INTERNAL
 find_program(DADAVIZI_CHMCMD chmcmd DOC "Free Pascal's CHM compiler (Debian fp-utils)")
 find_program(DADAVIZI_CHMLS chmls DOC "Free Pascal's CHM lister (Debian fp-utils)")
 
-# path_for_program(VAR path): `path` as the built programs see it.
+# dadavizi_path_for_program(VAR path): `path` as the built programs see it,
+# through Wine's drive Z: when they run under Wine.
 function(dadavizi_path_for_program var path)
   if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
     set(path "Z:${path}")

@@ -11,8 +11,9 @@
 #             a same-version rebuild, an upgrade and a refused downgrade
 #             keeping the settings; an uninstall whose --close step cannot
 #             run, keeping the integrator's files; AUTOSTART=0 through a
-#             repair and an upgrade; the printer's own INI neither replaced
-#             nor removed; an installed x64 package replaced.
+#             repair and an upgrade, then a repair with AUTOSTART=1; the
+#             printer's own INI neither replaced nor removed; an installed
+#             x64 package replaced.
 #   monitor   the installed monitor running, a status sent to it with the
 #             installed DadaViziStatus, and an uninstall while it runs. It
 #             runs the package's programs, so it is skipped (exit 77) where
@@ -225,8 +226,15 @@ if [ "$mode" = package ]; then
   msiexec /i "$msi_next" || fail "upgrade after AUTOSTART=0 (exit code $?, log $log)"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "an upgrade of an AUTOSTART=0 installation wrote the Run value"
   expect_value "$settings" Printer P "upgrade after AUTOSTART=0"
+  # AUTOSTART given to a repair applies it. (Taking the value away again
+  # with AUTOSTART=0 is not shown: Wine's msi does not remove a transitive
+  # component whose condition turned false.)
+  msiexec /i "$msi_next" REINSTALL=ALL REINSTALLMODE=amus AUTOSTART=1 ||
+    fail "repair with AUTOSTART=1 (exit code $?, log $log)"
+  expect_value "$runkey" DadaVizi "\"$windir_installdir\\DadaVizi.exe\"" "repair with AUTOSTART=1"
+  expect_value "$packagekey" Autostart 1 "repair with AUTOSTART=1"
   msiexec /x "$msi_next" || fail "uninstall after AUTOSTART=0 (exit code $?, log $log)"
-  pass "AUTOSTART=0 leaves out the Run value, also after a repair and an upgrade"
+  pass "AUTOSTART=0 leaves out the Run value through a repair and an upgrade; a repair with AUTOSTART=1 adds it"
 
   # --- The printer's installation put its own DODOZOD.INI there first: the
   # package neither replaces nor removes it.

@@ -182,7 +182,12 @@ fi
 sddl_status=0
 if [ ${#sddls[@]} -gt 0 ]; then
   . "$root/cmake/wine-host.sh"
-  if wine_use 64 "$work/prefix" && wine_prefix_ready null; then
+  if ! wine_use 64 "$work/prefix"; then
+    echo "skipped: parsing the SDDLText: $WINE_WHY"
+    sddl_status=77
+  elif ! wine_prefix_ready null; then
+    fault "cannot create the Wine prefix $WINEPREFIX"
+  else
     parsed=$(WINE_TIMEOUT=60 wine_exec "$sddl_parse" "${sddls[@]}" </dev/null 2>&1)
     status=$?
     if [ $status = 0 ]; then
@@ -191,9 +196,6 @@ if [ ${#sddls[@]} -gt 0 ]; then
       fault "an SDDLText does not parse (exit code $status): $parsed"
     fi
     timeout 30 "$WINESERVER" -k >/dev/null 2>&1
-  else
-    echo "skipped: parsing the SDDLText: ${WINE_WHY:-the Wine prefix could not be created}"
-    sddl_status=77
   fi
 fi
 

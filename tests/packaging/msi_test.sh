@@ -1,27 +1,31 @@
 #!/bin/bash
-# The Windows Installer package of one build tree, under Wine's 64-bit
-# msiexec in a private win64 prefix:
-#   msi_test.sh package|monitor ARCH BUILDDIR WORKDIR VERSION
-# ARCH is x86 (a mingw32 tree) or x64 (a mingw64 tree). The packages are
-# built here with packaging/build-msi from BUILDDIR, at VERSION and at the
-# next patch version (for the upgrade).
-#   package  the tables added after wixl; an install refused without
-#            PRINTER; an install with properties and integrator files; a
-#            repair, an upgrade and a refused downgrade keeping the
-#            settings; an uninstall whose --close step cannot run; an
-#            install with AUTOSTART=0.
-#   monitor  the installed monitor running, a status sent to it with the
-#            installed DadaViziStatus, and an uninstall while it runs. It
-#            runs the package's programs, so it is skipped (exit 77) where
-#            this host cannot run their width.
-# msiexec runs no 32-bit code for either package, except the --close step
-# of the x86 one. Every step is bounded with timeout.
+# The Windows Installer package of a mingw32 build tree (the 32-bit
+# programs), under Wine's 64-bit msiexec in a private win64 prefix, where it
+# installs as on 64-bit Windows: Program Files (x86), SysWOW64, the 32-bit
+# registry view.
+#   msi_test.sh package|monitor BUILDDIR WORKDIR VERSION
+# The packages are built here with packaging/build-msi from BUILDDIR, at
+# VERSION, again at VERSION (a rebuild) and at the next patch version.
+#   package   the rows set after wixl; an install refused without PRINTER;
+#             an install with properties and integrator files; a repair,
+#             a same-version rebuild, an upgrade and a refused downgrade
+#             keeping the settings; an uninstall whose --close step cannot
+#             run, keeping the integrator's files; AUTOSTART=0 through a
+#             repair and an upgrade, then a repair with AUTOSTART=1; the
+#             printer's own INI neither replaced nor removed; an installed
+#             x64 package replaced.
+#   monitor   the installed monitor running, a status sent to it with the
+#             installed DadaViziStatus, and an uninstall while it runs. It
+#             runs the package's programs, so it is skipped (exit 77) where
+#             this host runs no 32-bit code.
+# msiexec runs no 32-bit code, except the --close step. Every step is
+# bounded with timeout.
 set -uo pipefail
-if [ $# -ne 5 ]; then
-  echo "usage: msi_test.sh package|monitor ARCH BUILDDIR WORKDIR VERSION" >&2
+if [ $# -ne 4 ]; then
+  echo "usage: msi_test.sh package|monitor BUILDDIR WORKDIR VERSION" >&2
   exit 2
 fi
-mode=$1 arch=$2 build=$3 work=$4 version=$5
+mode=$1 build=$2 work=$3 version=$4
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/cmake/wine-host.sh"
@@ -29,15 +33,18 @@ root=$(cd "$here/../.." && pwd)
 fail() { echo "FAIL: $*"; echo "--- logs in $work"; exit 1; }
 pass() { echo "ok: $*"; }
 
-case $arch in
-  x86) bits=32 progdir='Program Files (x86)' sysdir=syswow64 ;;
-  x64) bits=64 progdir='Program Files' sysdir=system32 ;;
-  *) fail "ARCH must be x86 or x64" ;;
-esac
+bits=32 progdir='Program Files (x86)' sysdir=syswow64
+
+build_msi() { # OUT VERSION [ARGS]
+  local out=$1 ver=$2
+  shift 2
+  timeout 120 "$root/packaging/build-msi" --build "$build" --version "$ver" \
+    --out "$out" "$@" >"$work/build-msi.log" 2>&1 || { cat "$work/build-msi.log"; return 1; }
+}
 
 wine_host_probe
-if [ "$mode" = monitor ] && [ "$(eval echo \$WINE_HOST_$bits)" != 1 ]; then
-  echo "skipped: $(wine_host_why $bits) (the $arch package's programs are $bits-bit)"
+if [ "$mode" = monitor ] && [ "$WINE_HOST_32" != 1 ]; then
+  echo "skipped: $(wine_host_why 32) (the package's programs are 32-bit)"
   exit $WINE_SKIP_CODE
 fi
 if ! wine_use 64 "$work/prefix"; then
@@ -62,132 +69,61 @@ system=$drive_c/windows/$sysdir
 printf '[HelpMap]\r\n40000=17\r\n[LASER]\r\nTimeCloseWindow=2000\r\n' >"$work/DODOZOD.INI"
 printf 'not really a help file\r\n' >"$work/dozid049.hlp"
 next=${version%.*}.$((${version##*.} + 1))
-build_msi() { # OUT VERSION [ARGS]
-  local out=$1 ver=$2
-  shift 2
-  timeout 120 "$root/packaging/build-msi" --arch "$arch" --build "$build" --version "$ver" \
-    --out "$out" "$@" >"$work/build-msi.log" 2>&1 || { cat "$work/build-msi.log"; return 1; }
-}
-msi=$work/packages/DadaVizi-$version-$arch.msi
-msi_next=$work/packages/DadaVizi-$next-$arch.msi
+msi=$work/packages/DadaVizi-$version-x86.msi
+msi_next=$work/packages/DadaVizi-$next-x86.msi
 build_msi "$msi" "$version" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
   fail "building the $version package"
 build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
   fail "building the $next package"
+# A rebuild of the same version, the way scripts/package makes one: wixl
+# gives it a product code of its own.
+msi_rebuild=$work/packages/rebuild/DadaVizi-$version-x86.msi
+mkdir -p "$work/packages/rebuild" &&
+  build_msi "$msi_rebuild" "$version" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
+  fail "building the $version package again"
 
-# msiexec with a log of its own; Z: is the host's root. Its exit code
-# reaches us modulo 256 (1603 as 67).
-log_number=0
-msiexec() { # ARGS...: sets $log
-  log_number=$((log_number + 1))
-  log=$work/msiexec-$log_number.log
-  WAIT=120 wine msiexec "$@" /qn /l*v "Z:${log//\//\\}" >/dev/null 2>&1
-}
-reg_value() { # KEY NAME: the data of a string value in the package's view, or nothing
-  wine reg query "HKLM\\$1" /v "$2" /reg:$bits 2>/dev/null | tr -d '\r' |
-    sed -n "s/^    $2    REG_[A-Z_]*    //p"
-}
-reg_key_exists() { wine reg query "HKLM\\$1" /reg:$bits >/dev/null 2>&1; }
-expect_value() { # KEY NAME EXPECTED WHAT
-  local got
-  got=$(reg_value "$1" "$2")
-  [ "$got" = "$3" ] || fail "$4: HKLM\\$1 \"$2\" is '$got', not '$3'"
-}
-
-settings='SOFTWARE\Halvik\Zive Dozorod'
-helpkey='SOFTWARE\Halvik\Help Embedded Window'
-runkey='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-statuskey='SOFTWARE\Halvik\Test Status'
-product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
-uninstall_entry() { # PRODUCTCODE NAME: a value of its uninstall entry, in either view
-  local value
-  for view in 64 32; do
-    value=$(wine reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
-      /v "$2" /reg:$view 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p")
-    [ -n "$value" ] && { echo "$value"; return; }
-  done
-}
-installed_files=(DadaVizi.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe README.md INSTALL.txt
-  samples/DadaVizi.reg samples/DODOZOD.INI samples/autostart.reg samples/uninstall.reg)
-
-install_with_properties() {
-  msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" ||
-    fail "install with properties (exit code $?, log $log)"
-}
-
-check_installed() { # VERSION WHAT
-  local file
-  for file in "${installed_files[@]}"; do
-    [ -f "$installdir/$file" ] || fail "$2: $progdir\\DadaVizi\\$file is missing"
-  done
-  cmp -s "$installdir/DadaVizi.exe" "$build/bin/DadaVizi.exe" || fail "$2: DadaVizi.exe differs from the build's"
-  cmp -s "$system/DODOZOD.INI" "$work/DODOZOD.INI" || fail "$2: no integrator DODOZOD.INI in $sysdir"
-  cmp -s "$system/DOZID049.HLP" "$work/dozid049.hlp" || fail "$2: no DOZID049.HLP in $sysdir"
-  expect_value "$settings" Printer "Test Printer" "$2"
-  expect_value "$settings" Driver LASER "$2"
-  expect_value "$settings" Monitor "$statuskey" "$2"
-  reg_key_exists "$helpkey" || fail "$2: no help window key"
-  reg_key_exists "$statuskey\\BidiData" || fail "$2: no status data key"
-}
-
-check_removed() { # WHAT PACKAGE
-  [ ! -e "$installdir" ] || fail "$1: $progdir\\DadaVizi is still there: $(cd "$installdir" && find . | tr '\n' ' ')"
-  [ ! -e "$system/DODOZOD.INI" ] || fail "$1: DODOZOD.INI is still in $sysdir"
-  [ ! -e "$system/DOZID049.HLP" ] || fail "$1: DOZID049.HLP is still in $sysdir"
-  ! reg_key_exists "$settings" || fail "$1: the settings key is still there"
-  ! reg_key_exists "$helpkey" || fail "$1: the help window key is still there"
-  [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "$1: the Run value is still there"
-  [ -z "$(uninstall_entry "$(product_code "$2")" DisplayName)" ] || fail "$1: the uninstall entry is still there"
-}
-
-# The status source's values and one the monitor copied for the help file.
-write_status() {
-  wine reg add "HKLM\\$statuskey\\BidiData" /v Code /d 40021 /f /reg:$bits >/dev/null &&
-    wine reg add "HKLM\\$statuskey\\BidiData" /v Text /d "Paper jam" /f /reg:$bits >/dev/null &&
-    wine reg add "HKLM\\$helpkey" /v Text /d "Paper jam" /f /reg:$bits >/dev/null ||
-    fail "writing status values"
-}
-check_status_kept() {
-  expect_value "$statuskey\\BidiData" Code 40021 "$1: the status source's values"
-  expect_value "$statuskey\\BidiData" Text "Paper jam" "$1: the status source's values"
-}
-
-refused_by_launch_condition() {
-  grep -q 'Action ended [0-9:]*: LaunchConditions. Return value [^1]' "$log" &&
-    ! grep -q 'Action start [0-9:]*: InstallFiles' "$log"
-}
+. "$here/msi_support.sh"
 
 if [ "$mode" = package ]; then
-  # --- What wixl could not write, added by build-msi with msibuild.
-  tables=$(msiinfo tables "$msi" | tr -d '\r')
-  grep -qx MsiLockPermissionsEx <<<"$tables" || fail "no MsiLockPermissionsEx table"
+  # --- What wixl could not write, set by build-msi with msibuild.
   locks=$(msiinfo export "$msi" MsiLockPermissionsEx | tr -d '\r')
-  for lock in HelpWindowKey StatusDataKey; do
-    grep -q "^${lock}Rights	${lock}	Registry	D:.*(A;CI;0x2001f;;;IU)" <<<"$locks" ||
-      fail "no MsiLockPermissionsEx row granting interactive users rights on $lock: $locks"
-  done
+  usual='(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)'
+  # Interactive users: what the monitor opens the help window key with
+  # (KEY_READ | KEY_WRITE), and only KEY_SET_VALUE on the status data key,
+  # on the key alone.
+  grep -qxF "HelpWindowKeyRights	HelpWindowKey	Registry	D:$usual(A;;0x2001f;;;IU)	" <<<"$locks" &&
+    grep -qxF "StatusDataKeyRights	StatusDataKey	Registry	D:$usual(A;;0x2;;;IU)	" <<<"$locks" ||
+    fail "the permission rows do not give interactive users exactly what each key's writer needs: $locks"
   registry=$(msiinfo export "$msi" Registry | tr -d '\r')
   grep -qx "HelpWindowKey	2	${helpkey//\\/\\\\}	\*		Settings" <<<"$registry" ||
     fail "no Registry row creating and removing the help window key"
   grep -qx "StatusDataKey	2	\[MONITOR\]\\\\BidiData	+		Settings" <<<"$registry" ||
     fail "no Registry row creating the status data key"
-  msiinfo export "$msi" Component | tr -d '\r' | grep -q '^Autostart	.*	AUTOSTART="1"	' ||
-    fail "the Run value's component has no AUTOSTART condition"
+  components=$(msiinfo export "$msi" Component | tr -d '\r')
+  # 0x40 transitive | 0x4 registry key path; 0x10 permanent | 0x80 never overwrite.
+  grep -q '^Autostart	[^	]*	[^	]*	68	AUTOSTART="1"	' <<<"$components" ||
+    fail "the Run value's component is not transitive with the AUTOSTART condition"
+  [ "$(grep -c -E '^(IntegratorIni|HelpDOZID049_HLP)	[^	]*	SystemFolder	144	' <<<"$components")" = 2 ] ||
+    fail "the integrator's files are not permanent, never-overwrite components in the system folder"
+  upgrades=$(msiinfo export "$msi" Upgrade | tr -d '\r')
+  # 0x200: VersionMax inclusive, so a rebuild of this version replaces it.
+  grep -qx "{27293F0F-C86B-4848-B0FC-2D2C4A8A4B5F}		$version		513		WIX_UPGRADE_DETECTED" <<<"$upgrades" &&
+    grep -qx "{6957C5C8-8B1D-4074-97C8-F58FF1681E8D}	0.0.0			256		X64_PACKAGE_DETECTED" <<<"$upgrades" ||
+    fail "the Upgrade table does not replace this version and every x64 package: $upgrades"
   msiinfo export "$msi" Property | tr -d '\r' |
-    grep -qx 'SecureCustomProperties	.*;PRINTER;DRIVER;MONITOR;AUTOSTART' ||
-    fail "PRINTER, DRIVER, MONITOR and AUTOSTART are not secure properties"
-  # Type 18 (an installed exe) + 0x40: its exit code and failure are ignored.
-  type=$(msiinfo export "$msi" CustomAction | tr -d '\r' | sed -n 's/^CloseMonitor\t\([0-9]*\)\tDadaViziStatus.exe\t--close.*/\1/p')
-  [ -n "$type" ] && [ $((type & 0x3f)) = 18 ] && [ $((type & 0x40)) = 64 ] ||
-    fail "no CloseMonitor action running DadaViziStatus.exe --close, its failure ignored"
+    grep -qx 'SecureCustomProperties	.*;X64_PACKAGE_DETECTED;PRINTER;DRIVER;MONITOR;AUTOSTART' ||
+    fail "PRINTER, DRIVER, MONITOR, AUTOSTART and X64_PACKAGE_DETECTED are not secure properties"
+  # Type 18 (an installed exe) + 0x40 (its exit code and failure ignored),
+  # immediate, as the user running msiexec.
+  msiinfo export "$msi" CustomAction | tr -d '\r' | grep -q '^CloseMonitor	82	DadaViziStatus.exe	--close' ||
+    fail "no immediate CloseMonitor action running DadaViziStatus.exe --close, its failure ignored"
   msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' | grep -qx 'CloseMonitor	REMOVE~="ALL"	1399' ||
     fail "CloseMonitor is not sequenced just before InstallValidate on removal"
-  case $arch in x86) template='Intel;1033' ;; x64) template='x64;1033' ;; esac
-  msiinfo suminfo "$msi" | tr -d '\r' | grep -qx "Template: $template" || fail "the package is not for $arch"
+  msiinfo suminfo "$msi" | tr -d '\r' | grep -qx "Template: Intel;1033" || fail "the package is not an x86 one"
   build_msi "$work/packages/plain.msi" "$version" || fail "building a package without integrator files"
   msiinfo export "$work/packages/plain.msi" File | tr -d '\r' | grep -q -E '^(IntegratorIni|HelpDOZID)' &&
     fail "a package without --ini and --help has integrator files"
-  pass "tables added after wixl: MsiLockPermissionsEx, Registry rows, component condition, secure properties"
+  pass "rows set after wixl: permissions, Registry rows, component attributes, upgrade rows, secure properties"
 
   # --- A wixl warning fails the build: a copy of the source with an
   # attribute wixl does not know.
@@ -197,7 +133,7 @@ if [ "$mode" = package ]; then
     sed -i 's|<Property Id="PRINTER"/>|<Property Id="PRINTER" Unknown="yes"/>|' "$work/warn/packaging/DadaVizi.wxs" ||
     fail "copying the package source"
   grep -q 'Unknown="yes"' "$work/warn/packaging/DadaVizi.wxs" || fail "no attribute to warn about"
-  timeout 120 "$work/warn/packaging/build-msi" --arch "$arch" --build "$build" --version "$version" \
+  timeout 120 "$work/warn/packaging/build-msi" --build "$build" --version "$version" \
     --out "$work/warn/warned.msi" >"$work/warn/build-msi.log" 2>&1
   status=$?
   [ $status = 2 ] && [ ! -e "$work/warn/warned.msi" ] && grep -q "wixl failed or warned" "$work/warn/build-msi.log" ||
@@ -238,6 +174,20 @@ if [ "$mode" = package ]; then
   check_installed "$version" "repair"
   pass "repair restores files and registry, keeps the settings"
 
+  # --- A rebuild of the same version replaces the installed one: one
+  # uninstall entry, the settings and the status data kept.
+  write_status
+  rebuild_code=$(product_code "$msi_rebuild")
+  [ -n "$rebuild_code" ] && [ "$rebuild_code" != "$code" ] || fail "the rebuild has no product code of its own"
+  msiexec /i "$msi_rebuild" || fail "installing the rebuild of $version (exit code $?, log $log)"
+  entries=$(dadavizi_entries)
+  [ "$entries" = "$rebuild_code " ] || fail "rebuild: uninstall entries named DadaVizi are '$entries', not the rebuild's $rebuild_code"
+  check_installed "$version" "rebuild"
+  check_status_kept "rebuild"
+  [ -n "$(reg_value "$runkey" DadaVizi)" ] || fail "rebuild: the Run value is gone"
+  code=$rebuild_code
+  pass "a rebuild of $version replaces it: one uninstall entry, settings kept"
+
   # --- Upgrade without properties keeps them; the values written at run
   # time by the status source stay.
   write_status
@@ -270,11 +220,70 @@ if [ "$mode" = package ]; then
   msiexec /i "$msi" PRINTER=P AUTOSTART=0 || fail "install with AUTOSTART=0 (exit code $?, log $log)"
   [ -f "$installdir/DadaVizi.exe" ] || fail "AUTOSTART=0: not installed"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "AUTOSTART=0 wrote the Run value"
+  msiexec /i "$msi" REINSTALL=ALL REINSTALLMODE=amus || fail "repair after AUTOSTART=0 (exit code $?, log $log)"
+  [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "a repair of an AUTOSTART=0 installation wrote the Run value"
+  expect_value "$packagekey" Autostart 0 "repair after AUTOSTART=0"
   msiexec /i "$msi_next" || fail "upgrade after AUTOSTART=0 (exit code $?, log $log)"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "an upgrade of an AUTOSTART=0 installation wrote the Run value"
   expect_value "$settings" Printer P "upgrade after AUTOSTART=0"
+  # AUTOSTART given to a repair applies it. (Taking the value away again
+  # with AUTOSTART=0 is not shown: Wine's msi does not remove a transitive
+  # component whose condition turned false.)
+  msiexec /i "$msi_next" REINSTALL=ALL REINSTALLMODE=amus AUTOSTART=1 ||
+    fail "repair with AUTOSTART=1 (exit code $?, log $log)"
+  expect_value "$runkey" DadaVizi "\"$windir_installdir\\DadaVizi.exe\"" "repair with AUTOSTART=1"
+  expect_value "$packagekey" Autostart 1 "repair with AUTOSTART=1"
   msiexec /x "$msi_next" || fail "uninstall after AUTOSTART=0 (exit code $?, log $log)"
-  pass "AUTOSTART=0 leaves out the Run value, also after an upgrade"
+  pass "AUTOSTART=0 leaves out the Run value through a repair and an upgrade; a repair with AUTOSTART=1 adds it"
+
+  # --- The printer's installation put its own DODOZOD.INI there first: the
+  # package neither replaces nor removes it.
+  printf '[HelpMap]\r\n40000=99\r\n' >"$work/printer-own.ini" &&
+    cp "$work/printer-own.ini" "$system/DODOZOD.INI" && rm -f "$system/DOZID049.HLP" ||
+    fail "writing the printer's own DODOZOD.INI"
+  msiexec /i "$msi" PRINTER=P || fail "install over the printer's own DODOZOD.INI (exit code $?, log $log)"
+  cmp -s "$system/DODOZOD.INI" "$work/printer-own.ini" || fail "the install replaced the printer's own DODOZOD.INI"
+  cmp -s "$system/DOZID049.HLP" "$work/dozid049.hlp" || fail "the install left out DOZID049.HLP"
+  msiexec /x "$msi" || fail "uninstall over the printer's own DODOZOD.INI (exit code $?, log $log)"
+  cmp -s "$system/DODOZOD.INI" "$work/printer-own.ini" || fail "the uninstall removed the printer's own DODOZOD.INI"
+  [ -f "$system/DOZID049.HLP" ] || fail "the uninstall removed DOZID049.HLP"
+  pass "an INI there before the install is neither replaced nor removed"
+
+  # --- An installed x64 package, which put the settings in the 64-bit view,
+  # is removed by this one: a stand-in with the withdrawn package's
+  # UpgradeCode and one settings value.
+  mkdir -p "$work/x64" && cat >"$work/x64/old.wxs" <<'EOF' || fail "writing the x64 stand-in"
+<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="DadaVizi" Manufacturer="Halvik" Language="1033" Version="1.0.0"
+           UpgradeCode="6957C5C8-8B1D-4074-97C8-F58FF1681E8D">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFiles64Folder">
+        <Directory Id="INSTALLDIR" Name="DadaVizi">
+          <Component Id="Settings" Guid="*" Win64="yes">
+            <RegistryValue Root="HKLM" Key="SOFTWARE\Halvik\Zive Dozorod" Name="Printer"
+                           Type="string" Value="x64" KeyPath="yes"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="DadaVizi" Level="1"><ComponentRef Id="Settings"/></Feature>
+  </Product>
+</Wix>
+EOF
+  (cd "$work/x64" && timeout 120 wixl -a x64 -o old-x64.msi old.wxs) >"$work/x64/wixl.log" 2>&1 ||
+    fail "building the x64 stand-in: $(cat "$work/x64/wixl.log")"
+  msiexec /i "$work/x64/old-x64.msi" || fail "installing the x64 stand-in (exit code $?, log $log)"
+  x64_code=$(product_code "$work/x64/old-x64.msi")
+  [ "$(uninstall_entry "$x64_code" DisplayName)" = DadaVizi ] || fail "the x64 stand-in did not install"
+  msiexec /i "$msi" PRINTER=P || fail "install over the x64 package (exit code $?, log $log)"
+  [ -z "$(uninstall_entry "$x64_code" DisplayName)" ] || fail "the x64 package is still installed"
+  wine reg query "HKLM\\$settings" /v Printer /reg:64 >/dev/null 2>&1 &&
+    fail "the x64 package's settings are still in the 64-bit view"
+  [ "$(dadavizi_entries)" = "$(product_code "$msi") " ] || fail "more than one DadaVizi after replacing the x64 package"
+  msiexec /x "$msi" || fail "uninstall after replacing the x64 package (exit code $?, log $log)"
+  pass "an installed x64 package is removed"
   exit 0
 fi
 

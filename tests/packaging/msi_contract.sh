@@ -1,0 +1,206 @@
+#!/bin/bash
+# The package against Windows Installer's documented rules, which Wine's
+# msiexec does not enforce (it ignores MsiLockPermissionsEx, takes any
+# columns and runs actions wherever they are sequenced):
+#   msi_contract.sh MSI WORKDIR SDDL_PARSE_EXE
+#  - every table of tests/packaging/msi-tables.txt: the documented column
+#    names in order, key, nullability, integer versus string;
+#  - custom action type bits that are valid for how each action is
+#    scheduled;
+#  - RemoveExistingProducts just after InstallInitialize, which follows
+#    InstallValidate;
+#  - upgrade rows Windows acts on, permission rows that point at something;
+#  - every SDDLText taken by ConvertStringSecurityDescriptorToSecurityDescriptorA,
+#    under Wine's 64-bit loader in a prefix under WORKDIR.
+# It reports every fault it finds, then exits 1 when there was one, 77 when
+# only the SDDL step could not run here, 0 otherwise.
+set -uo pipefail
+if [ $# -ne 3 ]; then
+  echo "usage: msi_contract.sh MSI WORKDIR SDDL_PARSE_EXE" >&2
+  exit 2
+fi
+msi=$1 work=$2 sddl_parse=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+schemas=$here/msi-tables.txt
+
+faults=0
+fault() { echo "FAIL: $*"; faults=$((faults + 1)); }
+pass() { echo "ok: $*"; }
+
+[ -f "$msi" ] || { echo "FAIL: no package $msi"; exit 1; }
+mkdir -p "$work/tables" && work=$(cd "$work" && pwd) || { echo "FAIL: cannot create $work"; exit 1; }
+tables=$(msiinfo tables "$msi" | tr -d '\r') || { echo "FAIL: msiinfo cannot read $msi"; exit 1; }
+has_table() { grep -qx "$1" <<<"$tables"; }
+# export TABLE: its rows as msiinfo writes them (names, types, keys, rows).
+export_table() {
+  local file=$work/tables/$1.idt
+  [ -f "$file" ] || msiinfo export "$msi" "$1" | tr -d '\r' >"$file"
+  cat "$file"
+}
+rows() { export_table "$1" | sed -n '4,$p'; }
+# fields TABLE: its rows with a unit separator between the columns, for
+# `read` (a tab is white space to it, so empty columns would vanish).
+fields() { rows "$1" | tr '\t' '\037'; }
+property() { rows Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
+sequence_of() { rows "$1" | awk -F'\t' -v name="$2" '$1 == name { print $3 }'; }
+
+# --- Table schemas. msiinfo's second line gives each column's type as
+# s/S (string), l/L (localizable string), i/I (integer), v/V (stream); a
+# capital letter is a column that may be null. The third line names the
+# table and its key columns.
+documented_tables=$(awk '$1 == "table" { print $2 }' "$schemas")
+for table in $documented_tables; do
+  if ! has_table "$table"; then
+    fault "$table: the package has no such table"
+    continue
+  fi
+  page=$(awk -v t="$table" '$1 == "table" && $2 == t { print $3 }' "$schemas")
+  expected=$(awk -v t="$table" '
+    $1 == "table" { inside = ($2 == t); next }
+    inside && NF == 4 && $1 !~ /^#/ {
+      kind = ($2 == "Integer" || $2 == "DoubleInteger") ? "integer" : "string"
+      print $1 " " kind " key=" $3 " null=" $4
+    }' "$schemas")
+  actual=$(export_table "$table" | awk -F'\t' '
+    NR == 1 { for (i = 1; i <= NF; i++) name[i] = $i; n = NF }
+    NR == 2 { for (i = 1; i <= NF; i++) type[i] = $i }
+    NR == 3 { for (i = 2; i <= NF; i++) key[$i] = 1 }
+    NR == 3 {
+      for (i = 1; i <= n; i++) {
+        letter = substr(type[i], 1, 1)
+        kind = (letter ~ /[iI]/) ? "integer" : (letter ~ /[vV]/) ? "stream" : "string"
+        print name[i] " " kind " key=" ((name[i] in key) ? "Y" : "N") " null=" ((letter ~ /[A-Z]/) ? "Y" : "N")
+      }
+      exit
+    }')
+  if [ "$expected" = "$actual" ]; then
+    pass "$table: columns as documented"
+  else
+    fault "$table: columns differ from $page"
+    echo "    documented: $(paste -sd, <<<"$expected" | sed 's/,/, /g')"
+    echo "    in package: $(paste -sd, <<<"$actual" | sed 's/,/, /g')"
+  fi
+done
+
+# --- Sequence: InstallValidate, InstallInitialize, then RemoveExistingProducts
+# with no action between, so the old version is removed inside the new
+# installation's transaction and a failed upgrade rolls the removal back
+# (ICE63, https://learn.microsoft.com/en-us/windows/win32/msi/ice63).
+validate=$(sequence_of InstallExecuteSequence InstallValidate)
+initialize=$(sequence_of InstallExecuteSequence InstallInitialize)
+finalize=$(sequence_of InstallExecuteSequence InstallFinalize)
+remove=$(sequence_of InstallExecuteSequence RemoveExistingProducts)
+if [ -z "$validate" ] || [ -z "$initialize" ] || [ -z "$finalize" ] || [ -z "$remove" ]; then
+  fault "InstallExecuteSequence lacks InstallValidate, InstallInitialize, InstallFinalize or RemoveExistingProducts"
+elif [ "$validate" -ge "$initialize" ] || [ "$remove" -le "$initialize" ] || [ "$remove" -ge "$finalize" ]; then
+  fault "RemoveExistingProducts ($remove) is not after InstallInitialize ($initialize), which must follow InstallValidate ($validate)"
+else
+  between=$(rows InstallExecuteSequence | awk -F'\t' -v a="$initialize" -v b="$remove" '$3 > a && $3 < b { print $1 }' | tr '\n' ' ')
+  if [ -n "$between" ]; then
+    fault "actions between InstallInitialize and RemoveExistingProducts: $between"
+  else
+    pass "sequence: InstallValidate $validate, InstallInitialize $initialize, RemoveExistingProducts $remove"
+  fi
+fi
+
+# --- Custom action types (https://learn.microsoft.com/en-us/windows/win32/msi/
+# summary-list-of-all-custom-action-types and custom-action-in-script-execution-options):
+# the basic type is one of the documented ones; no-impersonation (0x800) and
+# terminal-server awareness (0x4000) come only with in-script execution
+# (0x400), which takes rollback (0x100) or commit (0x200) but not both; an
+# in-script action runs between InstallInitialize and InstallFinalize of the
+# execute sequence and never in the UI sequence (ICE77).
+faults_before=$faults
+while IFS=$'\037' read -r action type _; do
+  [ -n "$action" ] || continue
+  basic=$((type & 0x3f))
+  in_script=$((type & 0x400))
+  case " 1 2 5 6 7 17 18 19 21 22 23 34 35 37 38 39 50 51 53 54 " in
+    *" $basic "*) ;;
+    *) fault "custom action $action: type $type has no documented basic type ($basic)" ;;
+  esac
+  [ $((type & 0x800)) = 0 ] || [ $in_script != 0 ] ||
+    fault "custom action $action: type $type has no-impersonation (0x800) without in-script execution (0x400)"
+  [ $((type & 0x4000)) = 0 ] || [ $in_script != 0 ] ||
+    fault "custom action $action: type $type has terminal-server awareness (0x4000) without in-script execution (0x400)"
+  [ $in_script = 0 ] || [ $((type & 0x300)) != $((0x300)) ] ||
+    fault "custom action $action: type $type is both rollback and commit"
+  if [ $in_script != 0 ]; then
+    at=$(sequence_of InstallExecuteSequence "$action")
+    [ -n "$at" ] && [ "$at" -gt "$initialize" ] && [ "$at" -lt "$finalize" ] ||
+      fault "custom action $action: in-script, but not sequenced between InstallInitialize and InstallFinalize"
+    [ -z "$(sequence_of InstallUISequence "$action")" ] ||
+      fault "custom action $action: in-script, but in the InstallUISequence"
+  fi
+done < <(fields CustomAction)
+[ $faults = "$faults_before" ] && pass "custom action types valid for their scheduling"
+faults_before=$faults
+
+# --- Upgrade rows (https://learn.microsoft.com/en-us/windows/win32/msi/upgrade-table):
+# each ActionProperty is a public property listed in SecureCustomProperties,
+# or a per-machine installation run elevated never sees it; VersionMin and
+# VersionMax are not both null.
+secure=";$(property SecureCustomProperties);"
+while IFS=$'\037' read -r code low high _ _ _ action_property; do
+  [ -n "$code" ] || continue
+  [[ $action_property =~ ^[A-Z0-9_.]+$ ]] || fault "upgrade row $code: ActionProperty $action_property is not a public property"
+  [[ $secure == *";$action_property;"* ]] || fault "upgrade row $code: $action_property is not in SecureCustomProperties"
+  [ -n "$low$high" ] || fault "upgrade row $code: VersionMin and VersionMax are both null"
+done < <(fields Upgrade)
+[ $faults = "$faults_before" ] && pass "upgrade rows: public, secure properties and a version range"
+faults_before=$faults
+
+# --- Permission rows (https://learn.microsoft.com/en-us/windows/win32/msi/
+# msilockpermissionsex-table): not beside a LockPermissions table (error
+# 1941), each row names a row of File, Registry, CreateFolder or
+# ServiceInstall, and its SDDLText holds no property (it is not formatted).
+sddls=()
+if has_table MsiLockPermissionsEx; then
+  has_table LockPermissions && fault "the package has both MsiLockPermissionsEx and LockPermissions"
+  sddl_column=$(export_table MsiLockPermissionsEx | awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "SDDLText") print i }')
+  while IFS=$'\037' read -r lock object table _; do
+    [ -n "$lock" ] || continue
+    case $table in
+      File|Registry|CreateFolder|ServiceInstall)
+        has_table "$table" && rows "$table" | cut -f1 | grep -qxF "$object" ||
+          fault "permission row $lock: no $table row $object" ;;
+      *) fault "permission row $lock: $table is not File, Registry, CreateFolder or ServiceInstall" ;;
+    esac
+  done < <(fields MsiLockPermissionsEx)
+  if [ -n "$sddl_column" ]; then
+    while IFS= read -r sddl; do
+      [[ $sddl != *"["* ]] || fault "SDDLText holds a property, which Windows Installer does not format: $sddl"
+      sddls+=("$sddl")
+    done < <(rows MsiLockPermissionsEx | cut -f"$sddl_column")
+  fi
+  [ $faults = "$faults_before" ] && pass "permission rows point at installed objects"
+fi
+
+# --- Every SDDLText parses, with the conversion Windows Installer 5 uses
+# (a refused one fails the installation with error 1943).
+sddl_status=0
+if [ ${#sddls[@]} -gt 0 ]; then
+  . "$root/cmake/wine-host.sh"
+  if ! wine_use 64 "$work/prefix"; then
+    echo "skipped: parsing the SDDLText: $WINE_WHY"
+    sddl_status=77
+  elif ! wine_prefix_ready null; then
+    fault "cannot create the Wine prefix $WINEPREFIX"
+  else
+    parsed=$(WINE_TIMEOUT=60 wine_exec "$sddl_parse" "${sddls[@]}" </dev/null 2>&1)
+    status=$?
+    if [ $status = 0 ]; then
+      pass "every SDDLText parses: $(tr '\n' ' ' <<<"$parsed")"
+    else
+      fault "an SDDLText does not parse (exit code $status): $parsed"
+    fi
+    timeout 30 "$WINESERVER" -k >/dev/null 2>&1
+  fi
+fi
+
+if [ $faults != 0 ]; then
+  echo "$faults faults in $msi"
+  exit 1
+fi
+exit $sddl_status

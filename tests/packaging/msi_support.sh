@@ -58,7 +58,10 @@ check_installed() { # VERSION WHAT
   done
   cmp -s "$installdir/DadaVizi.exe" "$build/bin/DadaVizi.exe" || fail "$2: DadaVizi.exe differs from the build's"
   cmp -s "$system/DODOZOD.INI" "$work/DODOZOD.INI" || fail "$2: no integrator DODOZOD.INI in $sysdir"
-  cmp -s "$system/DOZID049.HLP" "$work/dozid049.hlp" || fail "$2: no DOZID049.HLP in $sysdir"
+  local help
+  for help in hlp chm ini; do
+    cmp -s "$system/DOZID049.${help^^}" "$work/dozid049.$help" || fail "$2: no DOZID049.${help^^} in $sysdir"
+  done
   expect_value "$settings" Printer "Test Printer" "$2"
   expect_value "$settings" Driver LASER "$2"
   expect_value "$settings" Monitor "$statuskey" "$2"

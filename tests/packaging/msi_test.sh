@@ -68,18 +68,21 @@ system=$drive_c/windows/$sysdir
 # The integrator's files, and the packages: this version and the next.
 printf '[HelpMap]\r\n40000=17\r\n[LASER]\r\nTimeCloseWindow=2000\r\n' >"$work/DODOZOD.INI"
 printf 'not really a help file\r\n' >"$work/dozid049.hlp"
+printf 'not really a CHM\r\n' >"$work/dozid049.chm"
+printf '[Text]\r\n17=Open tray 2.\r\n' >"$work/dozid049.ini"
+help_files=(--help "$work/dozid049.hlp" --help "$work/dozid049.chm" --help "$work/dozid049.ini")
 next=${version%.*}.$((${version##*.} + 1))
 msi=$work/packages/DadaVizi-$version-x86.msi
 msi_next=$work/packages/DadaVizi-$next-x86.msi
-build_msi "$msi" "$version" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
+build_msi "$msi" "$version" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
   fail "building the $version package"
-build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
+build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
   fail "building the $next package"
 # A rebuild of the same version, the way scripts/package makes one: wixl
 # gives it a product code of its own.
 msi_rebuild=$work/packages/rebuild/DadaVizi-$version-x86.msi
 mkdir -p "$work/packages/rebuild" &&
-  build_msi "$msi_rebuild" "$version" --ini "$work/DODOZOD.INI" --help "$work/dozid049.hlp" ||
+  build_msi "$msi_rebuild" "$version" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
   fail "building the $version package again"
 
 . "$here/msi_support.sh"
@@ -103,7 +106,7 @@ if [ "$mode" = package ]; then
   # 0x40 transitive | 0x4 registry key path; 0x10 permanent | 0x80 never overwrite.
   grep -q '^Autostart	[^	]*	[^	]*	68	AUTOSTART="1"	' <<<"$components" ||
     fail "the Run value's component is not transitive with the AUTOSTART condition"
-  [ "$(grep -c -E '^(IntegratorIni|HelpDOZID049_HLP)	[^	]*	SystemFolder	144	' <<<"$components")" = 2 ] ||
+  [ "$(grep -c -E '^(IntegratorIni|HelpDOZID049_(HLP|CHM|INI))	[^	]*	SystemFolder	144	' <<<"$components")" = 4 ] ||
     fail "the integrator's files are not permanent, never-overwrite components in the system folder"
   upgrades=$(msiinfo export "$msi" Upgrade | tr -d '\r')
   # 0x200: VersionMax inclusive, so a rebuild of this version replaces it.

@@ -77,6 +77,9 @@ wine_use() {
   esac
   WINEPREFIX=$2
   export WINELOADER WINESERVER WINEARCH WINEPREFIX
+  # Debian's wineserver keeps its socket in $TMPDIR/wine-XXXXXX and leaves
+  # that folder behind: one per prefix, under the prefix's own folder.
+  mkdir -p "$2.tmp" && TMPDIR=$2.tmp && export TMPDIR
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="mscoree,mshtml="
   # Wine takes its ANSI code page from the locale: pin it (1252).

@@ -24,7 +24,7 @@ floor_pid=
 cleanup() {
   [ -n "$source_pid" ] && kill "$source_pid" 2>/dev/null
   [ -n "$floor_pid" ] && kill "$floor_pid" 2>/dev/null
-  "$harness" "$cups" stop >/dev/null
+  "$harness" "$cups" clean >/dev/null
 }
 trap cleanup EXIT
 

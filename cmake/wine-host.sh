@@ -77,6 +77,9 @@ wine_use() {
   esac
   WINEPREFIX=$2
   export WINELOADER WINESERVER WINEARCH WINEPREFIX
+  # Debian's wineserver keeps its socket in $TMPDIR/wine-XXXXXX and leaves
+  # that folder behind: one per prefix, under the prefix's own folder.
+  mkdir -p "$2.tmp" && TMPDIR=$2.tmp && export TMPDIR
   export WINEDEBUG="${WINEDEBUG:--all}"
   # mshtml stays off: without Wine Gecko it only offers to install it. Wine's
   # HTML Help needs it to open a help window at all, so the HTML Help tests

@@ -37,6 +37,6 @@ demo_ipp_stop() {
     wait "$DEMO_IPP_PID" 2>/dev/null
     DEMO_IPP_PID=
   fi
-  [ -d "$DEMO_WORK/cups" ] && demo_ipp_harness stop
+  [ -d "$DEMO_WORK/cups" ] && demo_ipp_harness clean
   return 0
 }

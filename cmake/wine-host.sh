@@ -77,6 +77,13 @@ wine_use() {
   esac
   WINEPREFIX=$2
   export WINELOADER WINESERVER WINEARCH WINEPREFIX
+  # Debian's wineserver keeps its socket in $TMPDIR/wine-XXXXXX and leaves
+  # that folder behind: one per prefix, beside the prefix instead of in
+  # /tmp. wine_prefix_ready and wine_exec make it again when a script has
+  # removed the prefix's folder since.
+  TMPDIR=$2.tmp
+  export TMPDIR
+  mkdir -p "$TMPDIR"
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="mscoree,mshtml="
   # Wine takes its ANSI code page from the locale: pin it (1252).
@@ -89,7 +96,7 @@ wine_use() {
 # driver: windows, messages and timers work without a display. A prefix of
 # the other width, or one that never finished, is made anew.
 wine_prefix_ready() {
-  mkdir -p "$(dirname "$WINEPREFIX")" || return 1
+  mkdir -p "$(dirname "$WINEPREFIX")" "${TMPDIR:-/tmp}" || return 1
   (
     flock 9
     _want="$WINEARCH ${1:-x11}"
@@ -115,6 +122,7 @@ wine_prefix_ready() {
 # three tries at most. Standard output passes straight through; standard
 # error comes out when the program has ended.
 wine_exec() {
+  mkdir -p "${TMPDIR:-/tmp}"
   _errors=$(mktemp)
   for _try in 1 2 3; do
     if [ -n "${WINE_TIMEOUT:-}" ]; then

@@ -141,7 +141,7 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
 }
 
 HttpClient::HttpClient(const HttpOptions &options)
-    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned)
+    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned), lastStatus_(0)
 {
     if (options.proxy && options.proxy[0]) {
         WCHAR proxy[256];
@@ -167,6 +167,7 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
                             DWORD waitMs, char *detail, int detailSize)
 {
     *answerLength = 0;
+    lastStatus_ = 0;
     if (detail && detailSize > 0)
         detail[0] = '\0';
     if (!session_) {
@@ -214,7 +215,7 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
             return HTTP_TLS_FAILED;
         }
         SetDetail(detail, detailSize, "no answer: error", error);
-        return HTTP_UNREACHABLE;
+        return error == ERROR_WINHTTP_TIMEOUT ? HTTP_TIMED_OUT : HTTP_UNREACHABLE;
     }
 
     DWORD status = 0;
@@ -225,6 +226,7 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
         SetDetail(detail, detailSize, "no HTTP status: error", GetLastError());
         return HTTP_UNREACHABLE;
     }
+    lastStatus_ = status;
     if (status != 200) {
         SetDetail(detail, detailSize, "HTTP status", status);
         return HTTP_REFUSED;

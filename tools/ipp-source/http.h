@@ -23,7 +23,8 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri);
 
 enum HttpResult {
     HTTP_DONE,           // a whole IPP answer from an HTTP 200
-    HTTP_UNREACHABLE,    // no connection, or it broke or timed out
+    HTTP_UNREACHABLE,    // no connection, or it broke off
+    HTTP_TIMED_OUT,      // connected and sent, but no answer within the wait
     HTTP_REFUSED,        // an HTTP error status (text in `detail`)
     HTTP_TLS_FAILED,     // the certificate was not accepted (or TLS broke)
     HTTP_TOO_LARGE,      // the answer does not fit the buffer
@@ -40,6 +41,8 @@ public:
     explicit HttpClient(const HttpOptions &options);
     ~HttpClient();
     bool Ready() const { return session_ != NULL; }
+    // The HTTP status of the last answer; 0 when none came.
+    DWORD LastStatus() const { return lastStatus_; }
 
     // POSTs `body` as application/ipp and reads the answer into `answer`
     // (at most `capacity` bytes; chunked answers arrive whole). `waitMs` is
@@ -55,6 +58,7 @@ private:
 
     void *session_;
     bool acceptSelfSigned_;
+    DWORD lastStatus_;
 };
 
 #endif

@@ -54,7 +54,7 @@ requests=$(posts)
 sleep "$seconds"
 source_ms=$(( ($(cpu "$source_pid") - source_cpu) * 1000 / ticks ))
 floor_ms=$(( ($(cpu "$floor_pid") - floor_cpu) * 1000 / ticks ))
-per_minute=$(( ($(posts) - requests) * 60 / seconds ))
+per_minute=$(awk -v n="$(( $(posts) - requests ))" -v s="$seconds" 'BEGIN { printf "%.1f", n * 60 / s }')
 if ! kill -0 "$source_pid" 2>/dev/null; then
   echo "ipp-idle: DadaViziIpp ended early:" >&2
   cat "$build/ipp-idle.log" >&2
@@ -67,7 +67,7 @@ ratio=$(awk -v a="$source_ms" -v b="$floor_ms" -v t="$tick" 'BEGIN { printf "%.2
 cpu_bar=20
 requests_bar=2
 cpu_ok=$(awk -v r="$ratio" -v b="$cpu_bar" 'BEGIN { print (r <= b) ? "yes" : "no" }')
-requests_ok=$([ "$per_minute" -le "$requests_bar" ] && echo yes || echo no)
+requests_ok=$(awk -v r="$per_minute" -v b="$requests_bar" 'BEGIN { print (r <= b) ? "yes" : "no" }')
 printf '| %-44s | %-5s | %-26s | %-8s | %-22s | %-4s | %-3s |\n' \
   "IPP source: CPU time over $seconds s idle" ms "$source_ms" "$floor_ms" "$ratio" "$cpu_bar" "$cpu_ok" \
   "IPP source: requests per minute, idle" count "$per_minute" "-" "-" "$requests_bar" "$requests_ok"

@@ -52,7 +52,27 @@ public:
                     unsigned char *answer, DWORD capacity, DWORD *answerLength, DWORD waitMs,
                     char *detail, int detailSize);
 
+    // The same, for an answer that may come in parts as they happen (a
+    // multipart body, Event Wait Mode): `part` gets each application/ipp
+    // part, `whole` once its delimiter has come, and before that as far as
+    // it has arrived, since an IPP message ends itself; it answers
+    // PART_INCOMPLETE (not yet), PART_TAKEN or PART_END, which ends the
+    // answer (the connection is closed). A plain answer is one whole part.
+    // `buffer` holds what has arrived and not yet been taken; `waitMs` is
+    // the longest silence taken.
+    enum { PART_INCOMPLETE, PART_TAKEN, PART_END };
+    typedef int (*PartSink)(void *context, const unsigned char *part, DWORD length, bool whole);
+    HttpResult PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                         unsigned char *buffer, DWORD capacity, DWORD waitMs, PartSink part,
+                         void *context, char *detail, int detailSize);
+
 private:
+    // Connects, sends and takes the answer's headers: HTTP_DONE for an
+    // HTTP 200, with the request handle in `request` (and its connection in
+    // `connection`), both to be closed by the caller.
+    HttpResult Start(const PrinterUri &uri, const unsigned char *body, DWORD length, DWORD waitMs,
+                     void **connection, void **request, char *detail, int detailSize);
+
     HttpClient(const HttpClient &);
     HttpClient &operator=(const HttpClient &);
 

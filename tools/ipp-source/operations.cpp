@@ -35,6 +35,9 @@ void Begin(IppExchange *exchange, ipp::Writer &writer, int operation)
     writer.String(ipp::TAG_NAME, "requesting-user-name", "DadaVizi");
 }
 
+QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail, bool malformed,
+                    char *why, int whySize);
+
 // Sends the request in the exchange's buffer and reads the answer.
 QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, int whySize)
 {
@@ -51,6 +54,15 @@ QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, 
         exchange->http->Post(*exchange->uri, exchange->request, (DWORD)length, exchange->answer,
                              sizeof exchange->answer, &got, waitMs, detail, sizeof detail);
     exchange->httpStatus = exchange->http->LastStatus();
+    bool malformed = result == HTTP_DONE &&
+                     !ipp::ParseResponse(exchange->answer, got, &exchange->status);
+    return Outcome(exchange, result, detail, malformed, why, whySize);
+}
+
+// What an HTTP result and the answer read from it mean.
+QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail, bool malformed,
+                    char *why, int whySize)
+{
     if (result == HTTP_UNREACHABLE || result == HTTP_TIMED_OUT) {
         lstrcpynA(why, detail, whySize);
         return result == HTTP_TIMED_OUT ? QUERY_TIMED_OUT : QUERY_UNREACHABLE;
@@ -63,7 +75,7 @@ QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, 
         lstrcpynA(why, detail, whySize);
         return QUERY_REFUSED;
     }
-    if (!ipp::ParseResponse(exchange->answer, got, &exchange->status)) {
+    if (malformed) {
         lstrcpynA(why, "the answer is not a valid IPP message", whySize);
         return QUERY_REFUSED;
     }
@@ -73,6 +85,54 @@ QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, 
         return QUERY_REFUSED;
     }
     return QUERY_DONE;
+}
+
+// Room at the end of the answer buffer, while Get-Notifications reads its
+// parts: the request is sent from there, and then a part without a header
+// is given one there.
+const DWORD PART_ROOM = 8192;
+
+// One part of a Get-Notifications answer, read into the exchange's status.
+// In Event Wait Mode a later part may hold only groups, without the header
+// of a message: one is put before it.
+struct Parts {
+    IppExchange *exchange;
+    bool malformed;
+    int parts;
+};
+
+int TakePart(void *context, const unsigned char *part, DWORD length, bool whole)
+{
+    Parts *parts = static_cast<Parts *>(context);
+    ipp::PrinterStatus &status = parts->exchange->status;
+    // A message starts with its version, 1.x or 2.x; groups with a tag.
+    bool headerless = length >= 2 && !((part[0] == 1 || part[0] == 2) && part[1] <= 2);
+    bool read;
+    if (!headerless) {
+        read = ipp::ParseResponse(part, length, &status);
+    } else if (length <= PART_ROOM - 8) {
+        unsigned char *message = parts->exchange->answer + IPP_ANSWER_SIZE - PART_ROOM;
+        static const unsigned char HEADER[8] = {1, 1, 0, 0, 0, 0, 0, 0};  // successful-ok
+        memcpy(message, HEADER, sizeof HEADER);
+        memcpy(message + 8, part, length);
+        read = ipp::ParseResponse(message, length + 8, &status);
+    } else {
+        read = false;
+    }
+    if (!read) {
+        // Before its delimiter a part may just not have come whole.
+        if (!whole && length < PART_ROOM - 8)
+            return HttpClient::PART_INCOMPLETE;
+        parts->malformed = true;
+        return HttpClient::PART_END;
+    }
+    ++parts->parts;
+    // Events to take, the printer ending the mode (it names its interval),
+    // or an error end the answer; a part that says nothing new (the first,
+    // of a printer that holds the request) keeps it open.
+    if (status.events > 0 || status.getInterval > 0 || status.statusCode >= ipp::STATUS_ERROR)
+        return HttpClient::PART_END;
+    return HttpClient::PART_TAKEN;
 }
 
 // The lease the printer granted: its own figure, else the one asked for.
@@ -165,5 +225,21 @@ QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequ
     writer.Integer(ipp::TAG_INTEGER, "notify-subscription-ids", subscription);
     writer.Integer(ipp::TAG_INTEGER, "notify-sequence-numbers", sequence);
     writer.Boolean("notify-wait", true);
-    return Send(exchange, writer.Finish(), waitMs, why, whySize);
+    size_t length = writer.Finish();
+    memset(&exchange->status, 0, sizeof exchange->status);
+    exchange->status.statusCode = -1;
+    exchange->status.getInterval = -1;
+    if (length == 0) {
+        lstrcpynA(why, "the request does not fit (printer URI too long?)", whySize);
+        return QUERY_REFUSED;
+    }
+    unsigned char *request = exchange->answer + IPP_ANSWER_SIZE - PART_ROOM;
+    memcpy(request, exchange->request, length);
+    Parts parts = {exchange, false, 0};
+    char detail[128];
+    HttpResult result = exchange->http->PostParts(
+        *exchange->uri, request, (DWORD)length, exchange->answer, IPP_ANSWER_SIZE - PART_ROOM,
+        waitMs, TakePart, &parts, detail, sizeof detail);
+    exchange->httpStatus = exchange->http->LastStatus();
+    return Outcome(exchange, result, detail, parts.parts == 0 || parts.malformed, why, whySize);
 }

@@ -15,6 +15,11 @@ struct Reply {
     int httpStatus = 200;
     std::string body;
     bool chunked = false;
+    // Event Wait Mode: the body is the first application/ipp part of a
+    // multipart/related answer, and each part `more` gives (on the
+    // server's thread, taking its time) is sent as it comes, until it
+    // returns false or the client has gone.
+    std::function<bool(std::string *part)> more;
 };
 
 // One connection at a time, closed after each answer, as simple as HTTP/1.1
@@ -88,10 +93,23 @@ private:
             }
             ++counts_[Slot(operation)];
             Reply reply = answer_(operation);
-            std::string response = "HTTP/1.1 " + std::to_string(reply.httpStatus) +
-                                   " Whatever\r\nContent-Type: application/ipp\r\n"
-                                   "Connection: close\r\n";
-            if (reply.chunked) {
+            std::string response =
+                "HTTP/1.1 " + std::to_string(reply.httpStatus) + " Whatever\r\nContent-Type: " +
+                (reply.more ? "multipart/related; boundary=\"PART\"" : "application/ipp") +
+                "\r\nConnection: close\r\n";
+            if (reply.more) {
+                // The body ends when the connection closes. (Wine's WinHTTP
+                // hands on a chunk of a chunked body only when the next one
+                // begins, which would hold each event back by one.)
+                response += "\r\n";
+                bool sent = Send(client, response + Part(reply.body));
+                std::string part;
+                while (sent && reply.more(&part))
+                    sent = Send(client, Part(part));
+                if (sent)
+                    Send(client, "--PART--\r\n");
+                response.clear();
+            } else if (reply.chunked) {
                 response += "Transfer-Encoding: chunked\r\n\r\n";
                 // Small, uneven chunks.
                 for (size_t at = 0; at < reply.body.size(); at += 7) {
@@ -105,12 +123,23 @@ private:
                 response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" +
                             reply.body;
             }
-            send(client, response.data(), static_cast<int>(response.size()), 0);
+            if (!response.empty())
+                Send(client, response);
             shutdown(client, SD_SEND);
             while (recv(client, buffer, sizeof buffer, 0) > 0) {
             }
             closesocket(client);
         }
+    }
+
+    static bool Send(SOCKET client, const std::string &data)
+    {
+        return send(client, data.data(), static_cast<int>(data.size()), 0) ==
+               static_cast<int>(data.size());
+    }
+    static std::string Part(const std::string &body)
+    {
+        return "--PART\r\nContent-Type: application/ipp\r\n\r\n" + body + "\r\n";
     }
 
     std::function<Reply(int)> answer_;

@@ -42,7 +42,7 @@ Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &s
                  DWORD now)
     : settings_(settings), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY),
       next_(now), subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now),
-      sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
+      trial_(false), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
       reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1),
       localJob_(false), newError_(false), newErrorAt_(now),
       seed_(now ^ (GetCurrentProcessId() << 16))
@@ -149,13 +149,15 @@ void Watcher::PollForALease(DWORD now, bool say)
 {
     if (say) {
         char line[800];
+        long lease = leaseSeconds_ > WATCH_LEASE_SECONDS ? leaseSeconds_ : WATCH_LEASE_SECONDS;
         wsprintfA(line, "no notifications from this printer (%.500s): polling, and asking again "
                         "in %ld minutes",
-                  why_, leaseSeconds_ / 60);
+                  why_, lease / 60);
         SayOnce(line);
     }
     pollingUntil_ = true;
-    subscribeAt_ = now + (DWORD)leaseSeconds_ * 1000;
+    long lease = leaseSeconds_ > WATCH_LEASE_SECONDS ? leaseSeconds_ : WATCH_LEASE_SECONDS;
+    subscribeAt_ = now + (DWORD)lease * 1000;
 }
 
 void Watcher::Report(DWORD now)
@@ -196,8 +198,8 @@ void Watcher::Subscribing(DWORD now)
     if (subscription_ > 0)
         Finish();  // never two at once
     long granted = 0;
-    QueryResult result =
-        Subscribe(&exchange_, WATCH_LEASE_SECONDS, &subscription_, &granted, why_, sizeof why_);
+    QueryResult result = Subscribe(&exchange_, WATCH_TRIAL_LEASE_SECONDS, &subscription_,
+                                   &granted, why_, sizeof why_);
     if (result == QUERY_REFUSED) {
         subscription_ = -1;
         // A full server is an ordinary state, and says nothing.
@@ -215,6 +217,7 @@ void Watcher::Subscribing(DWORD now)
     pollingUntil_ = false;
     leaseSeconds_ = granted;
     renewAt_ = now + (DWORD)granted * 500;
+    trial_ = granted < WATCH_LEASE_SECONDS;
     sequence_ = 1;
     held_ = false;
     // What changed before the subscription took hold brings no event.
@@ -230,6 +233,7 @@ void Watcher::Notifying(DWORD now)
         GetNotifications(&exchange_, subscription_, sequence_, waitMs, why_, sizeof why_);
     if (result == QUERY_TIMED_OUT) {
         Succeeded(now);
+        PulledOnce(now);
         held_ = true;
         PaceFrom(now);
         return;
@@ -264,6 +268,7 @@ void Watcher::Notifying(DWORD now)
         return;
     }
     Succeeded(now);
+    PulledOnce(now);
     const ipp::PrinterStatus &answer = exchange_.status;
     // Without notify-get-interval the printer held the request (Event Wait
     // Mode); with it, it asks to be left alone that long.
@@ -281,6 +286,15 @@ void Watcher::Notifying(DWORD now)
         return;
     }
     PaceFrom(now);
+}
+
+void Watcher::PulledOnce(DWORD now)
+{
+    // The policy lets this client pull: the short first lease is lengthened.
+    if (trial_) {
+        trial_ = false;
+        renewAt_ = now;
+    }
 }
 
 void Watcher::Renewing(DWORD now)

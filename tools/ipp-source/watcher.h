@@ -32,8 +32,12 @@ struct WatchSettings {
 // Reads them from the profile, bounded; `uri` decides the default of Subscribe.
 void ReadWatchSettings(const PrinterUri &uri, WatchSettings *settings);
 
-// The lease asked for, in seconds.
+// The lease asked for, in seconds. A new subscription first gets a short
+// one, lengthened once Get-Notifications has worked: where the policy lets
+// anyone subscribe but only a login pull (or cancel), the one it leaves
+// behind lapses within a minute.
 const long WATCH_LEASE_SECONDS = 900;
+const long WATCH_TRIAL_LEASE_SECONDS = 60;
 // Failures in a row before the printer may be reported as not reachable.
 const int WATCH_UNREACHABLE_FAILURES = 3;
 
@@ -70,6 +74,7 @@ private:
     void Subscribing(DWORD now);
     void Notifying(DWORD now);
     void Renewing(DWORD now);
+    void PulledOnce(DWORD now);
     // After an answer: the reachable printer, and the next request by the pacing rule.
     void Succeeded(DWORD now);
     void Failed(QueryResult result, DWORD now);
@@ -87,6 +92,7 @@ private:
     long subscription_;        // -1: none
     long leaseSeconds_;
     DWORD renewAt_;
+    bool trial_;               // the short first lease: renewed once a pull has worked
     long sequence_;
     bool pollingUntil_;        // subscriptions refused: none before subscribeAt_
     DWORD subscribeAt_;

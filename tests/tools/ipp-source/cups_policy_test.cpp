@@ -34,6 +34,7 @@ TEST_F(Scheduler, StockPoliciesSeeOneSubscriptionAtMostAndNoSpinning)
         EXPECT_GE(requests, 3) << "it still asks";
         ASSERT_EQ(0, Harness("subscriptions"));
         int during = Number("subscriptions");
+        int lease = Number("lease");
         // Its own (under "authenticated" the one it made before the refusal).
         EXPECT_EQ(1, during) << "one subscription per watcher";
 
@@ -46,12 +47,15 @@ TEST_F(Scheduler, StockPoliciesSeeOneSubscriptionAtMostAndNoSpinning)
             EXPECT_EQ(0, Number("subscriptions")) << "cancelled at the end";
         else
             EXPECT_LE(Number("subscriptions"), 1) << "one, lapsing with its lease";
+        if (Number("subscriptions") > 0) {
+            EXPECT_LE(Number("lease"), 60) << "left with the short first lease";
+        }
         std::string log;
         ReadWholeFile(output, &log);
         DeleteFileA(output.c_str());
         std::cout << policy << ": " << requests << " requests in 10 s, " << during
-                  << " subscription(s) while watching, " << Number("subscriptions")
-                  << " after\n" << log;
+                  << " subscription(s) while watching (lease " << lease << " s), "
+                  << Number("subscriptions") << " after\n" << log;
         DeleteKeyTree(HKEY_LOCAL_MACHINE, install.statusKey.c_str());
     }
 }

@@ -227,7 +227,8 @@ TEST_F(Watching, ALostSubscriptionIsReplacedARefusedOneWaitsALease)
     EXPECT_WAIT_BETWEEN(48 * S, 72 * S, now);
     script.notifyHttp = 200;
     int subscribed = printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS);
-    while ((now = StepWhenDue()) - refused < 600 * S)
+    // One lease as asked for (900 s), though the printer granted 600.
+    while ((now = StepWhenDue()) - refused < 900 * S)
         EXPECT_EQ(subscribed, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS));
     // A lease later, the next poll subscribes again.
     EXPECT_EQ(WATCH_SUBSCRIBE, watcher->State());
@@ -246,6 +247,28 @@ TEST_F(Watching, ALostSubscriptionIsReplacedARefusedOneWaitsALease)
     while ((now = StepWhenDue()) - full < 900 * S)
         EXPECT_EQ(subscribed, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS));
     EXPECT_EQ(WATCH_SUBSCRIBE, watcher->State()) << "the lease asked for (900 s) later";
+}
+
+TEST_F(Watching, AShortFirstLeaseIsLengthenedOnceAPullHasWorked)
+{
+    Script script;
+    script.lease = WATCH_TRIAL_LEASE_SECONDS;  // granted as asked
+    ScriptedPrinter printer([&](int operation) { return Answer(script, operation); });
+    Make(printer.Uri(), true, 1000);
+    StepWhenDue();
+    StepWhenDue();
+    script.lease = WATCH_LEASE_SECONDS;
+    DWORD now = StepWhenDue();
+    EXPECT_EQ(1, printer.Count(ipp::OP_GET_NOTIFICATIONS));
+    EXPECT_EQ(now, watcher->NextRequest()) << "renewed at once";
+    StepWhenDue();
+    EXPECT_EQ(1, printer.Count(ipp::OP_RENEW_SUBSCRIPTION));
+    EXPECT_WAIT_BETWEEN(48 * S, 72 * S, now);
+    // The next renewal at half the full lease.
+    for (int step = 0; step < 20 && printer.Count(ipp::OP_RENEW_SUBSCRIPTION) == 1; ++step)
+        StepWhenDue();
+    EXPECT_EQ(2, printer.Count(ipp::OP_RENEW_SUBSCRIPTION));
+    EXPECT_EQ(1, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS));
 }
 
 TEST_F(Watching, NotReachableOnlyAfterThreeFailuresOverAMinute)

@@ -3,7 +3,9 @@
 
 #include "registry/settings.h"
 
-LocalQueue::LocalQueue() : printer_(NULL), change_(NULL) {}
+LocalQueue::LocalQueue() : printer_(NULL), change_(NULL)
+{
+}
 
 LocalQueue::~LocalQueue()
 {

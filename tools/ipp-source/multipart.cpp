@@ -5,8 +5,8 @@
 
 bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
 {
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, contentType, 10, "multipart/",
-                       10) != CSTR_EQUAL)
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, contentType, 10, "multipart/", 10) !=
+        CSTR_EQUAL)
         return false;
     const char *at = contentType;
     for (; *at; ++at)
@@ -30,8 +30,7 @@ bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
 }
 
 PartSplitter::PartSplitter(const char *boundary, unsigned char *buffer, DWORD capacity)
-    : buffer_(buffer), capacity_(capacity), used_(0), consumed_(0), ended_(false),
-      openTaken_(false)
+    : buffer_(buffer), capacity_(capacity), used_(0), consumed_(0), ended_(false), openTaken_(false)
 {
     lstrcpynA(delimiter_, "\r\n--", sizeof delimiter_);
     lstrcpynA(delimiter_ + 4, boundary, 71);

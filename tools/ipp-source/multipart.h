@@ -49,7 +49,7 @@ private:
     unsigned char *buffer_;
     DWORD capacity_;
     DWORD used_;
-    DWORD consumed_;      // bytes of the part handed out last, dropped on the next call
+    DWORD consumed_;  // bytes of the part handed out last, dropped on the next call
     bool ended_;
     bool openTaken_;
 };

@@ -54,8 +54,8 @@ QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, 
         exchange->http->Post(*exchange->uri, exchange->request, (DWORD)length, exchange->answer,
                              sizeof exchange->answer, &got, waitMs, detail, sizeof detail);
     exchange->httpStatus = exchange->http->LastStatus();
-    bool malformed = result == HTTP_DONE &&
-                     !ipp::ParseResponse(exchange->answer, got, &exchange->status);
+    bool malformed =
+        result == HTTP_DONE && !ipp::ParseResponse(exchange->answer, got, &exchange->status);
     return Outcome(exchange, result, detail, malformed, why, whySize);
 }
 
@@ -217,8 +217,8 @@ QueryResult CancelSubscription(IppExchange *exchange, long subscription, char *w
     return Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
 }
 
-QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequence,
-                             DWORD waitMs, char *why, int whySize)
+QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequence, DWORD waitMs,
+                             char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_GET_NOTIFICATIONS);
@@ -237,9 +237,9 @@ QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequ
     memcpy(request, exchange->request, length);
     Parts parts = {exchange, false, 0};
     char detail[128];
-    HttpResult result = exchange->http->PostParts(
-        *exchange->uri, request, (DWORD)length, exchange->answer, IPP_ANSWER_SIZE - PART_ROOM,
-        waitMs, TakePart, &parts, detail, sizeof detail);
+    HttpResult result = exchange->http->PostParts(*exchange->uri, request, (DWORD)length,
+                                                  exchange->answer, IPP_ANSWER_SIZE - PART_ROOM,
+                                                  waitMs, TakePart, &parts, detail, sizeof detail);
     exchange->httpStatus = exchange->http->LastStatus();
     return Outcome(exchange, result, detail, parts.parts == 0 || parts.malformed, why, whySize);
 }

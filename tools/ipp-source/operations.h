@@ -19,9 +19,9 @@ enum QueryResult {
 // Why a request was refused, as far as the watch must tell refusals apart.
 enum Refusal {
     REFUSAL_OTHER,
-    REFUSAL_NOT_FOUND,         // no such subscription (or printer)
-    REFUSAL_NOT_ALLOWED,       // HTTP 401/403, or IPP forbidden / not authenticated / not authorized
-    REFUSAL_TOO_MANY,          // client-error-too-many-subscriptions: the server is full
+    REFUSAL_NOT_FOUND,    // no such subscription (or printer)
+    REFUSAL_NOT_ALLOWED,  // HTTP 401/403, or IPP forbidden / not authenticated / not authorized
+    REFUSAL_TOO_MANY,     // client-error-too-many-subscriptions: the server is full
 };
 
 const DWORD IPP_REQUEST_SIZE = 2048;
@@ -35,7 +35,7 @@ struct IppExchange {
     HttpClient *http;
     const PrinterUri *uri;
     long requestId;
-    DWORD httpStatus;        // of the last answer; 0 when none came
+    DWORD httpStatus;           // of the last answer; 0 when none came
     ipp::PrinterStatus status;  // the last answer, read
     unsigned char request[IPP_REQUEST_SIZE];
     unsigned char answer[IPP_ANSWER_SIZE];
@@ -60,7 +60,7 @@ QueryResult RenewSubscription(IppExchange *exchange, long subscription, long lea
 QueryResult CancelSubscription(IppExchange *exchange, long subscription, char *why, int whySize);
 // Get-Notifications from `sequence` on, asking the printer to hold the
 // answer (notify-wait) for up to `waitMs`.
-QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequence,
-                             DWORD waitMs, char *why, int whySize);
+QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequence, DWORD waitMs,
+                             char *why, int whySize);
 
 #endif

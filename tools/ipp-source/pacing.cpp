@@ -46,8 +46,8 @@ DWORD PaceMs(const Pacing &pacing)
     // goes out as soon as the floor allows.
     if (pacing.held)
         return PACE_FLOOR_MS;
-    long seconds = pacing.printerInterval > pacing.idleInterval ? pacing.printerInterval
-                                                                : pacing.idleInterval;
+    long seconds =
+        pacing.printerInterval > pacing.idleInterval ? pacing.printerInterval : pacing.idleInterval;
     DWORD base;
     DWORD floor = PACE_FLOOR_MS;
     if (seconds > 0) {

@@ -32,16 +32,16 @@ const unsigned PACE_DRAW_MAX = 65535;
 const DWORD PACE_NEVER = 0xFFFFFFFF;
 
 struct Pacing {
-    int failures;             // consecutive failed requests
-    bool localJob;            // this machine's queue holds a job for the printer
-    DWORD sinceNewError;      // ms since a new error appeared; PACE_NEVER: none
-    bool held;                // the printer held the last Get-Notifications (notify-wait)
-    long printerInterval;     // the printer's notify-get-interval, seconds; <= 0: none
-    long idleInterval;        // the longest interval it gave; a busy printer's shorter
-                              // one is not followed, it is busy for others
-    long intervalSetting;     // [IppStatus] IntervalSeconds; <= 0: the printer's
-    long pollSeconds;         // [IppStatus] PollSeconds, for a printer that gives none
-    unsigned draw;            // uniform in 0..PACE_DRAW_MAX
+    int failures;          // consecutive failed requests
+    bool localJob;         // this machine's queue holds a job for the printer
+    DWORD sinceNewError;   // ms since a new error appeared; PACE_NEVER: none
+    bool held;             // the printer held the last Get-Notifications (notify-wait)
+    long printerInterval;  // the printer's notify-get-interval, seconds; <= 0: none
+    long idleInterval;     // the longest interval it gave; a busy printer's shorter
+                           // one is not followed, it is busy for others
+    long intervalSetting;  // [IppStatus] IntervalSeconds; <= 0: the printer's
+    long pollSeconds;      // [IppStatus] PollSeconds, for a printer that gives none
+    unsigned draw;         // uniform in 0..PACE_DRAW_MAX
 };
 
 // Milliseconds from the start of the previous request to the next one.

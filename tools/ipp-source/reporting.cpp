@@ -51,7 +51,7 @@ void SayReport(const StatusReport &report, int sent)
     char line[700];
     wsprintfA(line, "status %ld (%.20s, %.250s): %.255s%s", (long)report.code, report.state,
               report.reasons[0] ? report.reasons : "no reasons", report.text,
-              sent == IPP_EXIT_NO_MONITOR   ? " [no monitor running]"
+              sent == IPP_EXIT_NO_MONITOR  ? " [no monitor running]"
               : sent == IPP_EXIT_NO_ANSWER ? " [the monitor did not answer]"
                                            : "");
     Say(line);

@@ -38,14 +38,12 @@ void ReadWatchSettings(const PrinterUri &uri, WatchSettings *settings)
     settings->subscribe = subscribe < 0 ? !IsServerQueue(uri) : subscribe == 1;
 }
 
-Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings,
-                 DWORD now)
-    : settings_(settings), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY),
-      next_(now), subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now),
-      trial_(false), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
-      reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1),
-      localJob_(false), newError_(false), newErrorAt_(now),
-      seed_(now ^ (GetCurrentProcessId() << 16))
+Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now)
+    : settings_(settings), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY), next_(now),
+      subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now), trial_(false),
+      subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
+      reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1), localJob_(false),
+      newError_(false), newErrorAt_(now), seed_(now ^ (GetCurrentProcessId() << 16))
 {
     BeginExchange(&exchange_, http, uri);
     why_[0] = '\0';
@@ -150,8 +148,9 @@ void Watcher::PollForALease(DWORD now, bool say)
     if (say) {
         char line[800];
         long lease = leaseSeconds_ > WATCH_LEASE_SECONDS ? leaseSeconds_ : WATCH_LEASE_SECONDS;
-        wsprintfA(line, "no notifications from this printer (%.500s): polling, and asking again "
-                        "in %ld minutes",
+        wsprintfA(line,
+                  "no notifications from this printer (%.500s): polling, and asking again "
+                  "in %ld minutes",
                   why_, lease / 60);
         SayOnce(line);
     }
@@ -198,8 +197,8 @@ void Watcher::Subscribing(DWORD now)
     if (subscription_ > 0)
         Finish();  // never two at once
     long granted = 0;
-    QueryResult result = Subscribe(&exchange_, WATCH_TRIAL_LEASE_SECONDS, &subscription_,
-                                   &granted, why_, sizeof why_);
+    QueryResult result = Subscribe(&exchange_, WATCH_TRIAL_LEASE_SECONDS, &subscription_, &granted,
+                                   why_, sizeof why_);
     if (result == QUERY_REFUSED) {
         subscription_ = -1;
         // A full server is an ordinary state, and says nothing.
@@ -216,6 +215,7 @@ void Watcher::Subscribing(DWORD now)
     Succeeded(now);
     pollingUntil_ = false;
     leaseSeconds_ = granted;
+    subscribedAt_ = now;
     renewAt_ = now + (DWORD)granted * 500;
     trial_ = granted < WATCH_LEASE_SECONDS;
     sequence_ = 1;
@@ -241,11 +241,7 @@ void Watcher::Notifying(DWORD now)
     if (result == QUERY_REFUSED) {
         Refusal refusal = RefusalOf(exchange_);
         if (refusal == REFUSAL_NOT_FOUND) {
-            // The lease lapsed or the printer forgot it: subscribe again.
-            Succeeded(now);
-            subscription_ = -1;
-            state_ = WATCH_SUBSCRIBE;
-            next_ = now;
+            Lost(now);
             return;
         }
         if (refusal == REFUSAL_NOT_ALLOWED) {
@@ -288,6 +284,24 @@ void Watcher::Notifying(DWORD now)
     PaceFrom(now);
 }
 
+void Watcher::Lost(DWORD now)
+{
+    Succeeded(now);
+    subscription_ = -1;
+    // The lease lapsed or the printer forgot it: subscribe again, at once,
+    // unless it was made only a moment ago. A printer that forgets its
+    // subscriptions at once would otherwise be asked without a pause.
+    if (now - subscribedAt_ < (DWORD)WATCH_TRIAL_LEASE_SECONDS * 1000) {
+        lstrcpynA(why_, "the printer forgot the subscription at once", sizeof why_);
+        PollForALease(now, true);
+        state_ = WATCH_QUERY;
+        PaceFrom(now);
+        return;
+    }
+    state_ = WATCH_SUBSCRIBE;
+    next_ = now;
+}
+
 void Watcher::PulledOnce(DWORD now)
 {
     // The policy lets this client pull: the short first lease is lengthened.
@@ -300,8 +314,8 @@ void Watcher::PulledOnce(DWORD now)
 void Watcher::Renewing(DWORD now)
 {
     long granted = 0;
-    QueryResult result = RenewSubscription(&exchange_, subscription_, WATCH_LEASE_SECONDS,
-                                           &granted, why_, sizeof why_);
+    QueryResult result = RenewSubscription(&exchange_, subscription_, WATCH_LEASE_SECONDS, &granted,
+                                           why_, sizeof why_);
     if (result == QUERY_DONE) {
         Succeeded(now);
         leaseSeconds_ = granted;
@@ -310,10 +324,7 @@ void Watcher::Renewing(DWORD now)
         return;
     }
     if (result == QUERY_REFUSED && RefusalOf(exchange_) == REFUSAL_NOT_FOUND) {
-        Succeeded(now);
-        subscription_ = -1;
-        state_ = WATCH_SUBSCRIBE;
-        next_ = now;
+        Lost(now);
         return;
     }
     if (result == QUERY_REFUSED && RefusalOf(exchange_) == REFUSAL_NOT_ALLOWED) {

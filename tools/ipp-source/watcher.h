@@ -75,6 +75,8 @@ private:
     void Notifying(DWORD now);
     void Renewing(DWORD now);
     void PulledOnce(DWORD now);
+    // The printer no longer knows the subscription.
+    void Lost(DWORD now);
     // After an answer: the reachable printer, and the next request by the pacing rule.
     void Succeeded(DWORD now);
     void Failed(QueryResult result, DWORD now);
@@ -88,16 +90,17 @@ private:
     WatchSettings settings_;
     IppExchange exchange_;
     WatchState state_;
-    DWORD next_;               // the one time the next request goes out
-    long subscription_;        // -1: none
+    DWORD next_;         // the one time the next request goes out
+    long subscription_;  // -1: none
     long leaseSeconds_;
     DWORD renewAt_;
-    bool trial_;               // the short first lease: renewed once a pull has worked
+    bool trial_;  // the short first lease: renewed once a pull has worked
+    DWORD subscribedAt_;
     long sequence_;
-    bool pollingUntil_;        // subscriptions refused: none before subscribeAt_
+    bool pollingUntil_;  // subscriptions refused: none before subscribeAt_
     DWORD subscribeAt_;
     int failures_;
-    DWORD reachableSince_;     // the last success or resume
+    DWORD reachableSince_;  // the last success or resume
     bool held_;
     long printerInterval_;
     long idleInterval_;

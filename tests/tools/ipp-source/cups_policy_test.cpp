@@ -16,7 +16,8 @@ TEST_F(Scheduler, StockPoliciesSeeOneSubscriptionAtMostAndNoSpinning)
 {
     for (const char *policy : {"default", "authenticated"}) {
         SCOPED_TRACE(policy);
-        ASSERT_EQ(0, Harness(std::string("stock-") + policy)) << "the stock scheduler did not start";
+        ASSERT_EQ(0, Harness(std::string("stock-") + policy))
+            << "the stock scheduler did not start";
         uri = "ipp://127.0.0.1:" + std::to_string(Number("port")) + "/printers/jam";
         std::string output = TempFile("dadavizi-ipp-stock.txt");
         DWORD sourceId = 0;
@@ -55,7 +56,8 @@ TEST_F(Scheduler, StockPoliciesSeeOneSubscriptionAtMostAndNoSpinning)
         DeleteFileA(output.c_str());
         std::cout << policy << ": " << requests << " requests in 10 s, " << during
                   << " subscription(s) while watching (lease " << lease << " s), "
-                  << Number("subscriptions") << " after\n" << log;
+                  << Number("subscriptions") << " after\n"
+                  << log;
         DeleteKeyTree(HKEY_LOCAL_MACHINE, install.statusKey.c_str());
     }
 }

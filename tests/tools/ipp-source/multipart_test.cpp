@@ -79,8 +79,8 @@ TEST(Multipart, PartsArriveWholeHoweverTheBytesAreCut)
         "--PART\r\n\r\nsecond, without headers\r\n"
         "--PART\r\nContent-Type: application/ipp\r\n\r\n\r\n"
         "--PART--\r\nepilogue";
-    const std::vector<std::string> expected = {
-        "first\r\n-- PART is no delimiter", "second, without headers", ""};
+    const std::vector<std::string> expected = {"first\r\n-- PART is no delimiter",
+                                               "second, without headers", ""};
     for (size_t step = 1; step <= body.size(); ++step) {
         bool ended = false;
         EXPECT_EQ(expected, Split(body, step, &ended)) << "reads of " << step << " bytes";
@@ -104,9 +104,9 @@ TEST(Multipart, APartLargerThanTheBufferFillsItAndNothingMore)
     EXPECT_TRUE(Split(body, 64, &ended, 256).empty());
     EXPECT_FALSE(ended);
     // A long preamble without a delimiter keeps only what may start one.
-    EXPECT_EQ(std::vector<std::string>({"after"}),
-              Split(std::string(5000, 'p') + "\r\n--PART\r\n\r\nafter\r\n--PART--", 100, &ended,
-                    256));
+    EXPECT_EQ(
+        std::vector<std::string>({"after"}),
+        Split(std::string(5000, 'p') + "\r\n--PART\r\n\r\nafter\r\n--PART--", 100, &ended, 256));
     EXPECT_TRUE(ended);
 }
 

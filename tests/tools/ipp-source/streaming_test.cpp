@@ -59,9 +59,14 @@ protected:
         printer.reset(new ScriptedPrinter([=](int operation) {
             Reply reply;
             if (operation == ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS) {
-                reply.body = Message(0).Group(0x01).Value(0x47, "attributes-charset", "utf-8")
-                                 .Group(0x06).Integer(0x21, "notify-subscription-id", 9)
-                                 .Integer(0x21, "notify-lease-duration", lease).End().bytes;
+                reply.body = Message(0)
+                                 .Group(0x01)
+                                 .Value(0x47, "attributes-charset", "utf-8")
+                                 .Group(0x06)
+                                 .Integer(0x21, "notify-subscription-id", 9)
+                                 .Integer(0x21, "notify-lease-duration", lease)
+                                 .End()
+                                 .bytes;
             } else if (operation == ipp::OP_GET_NOTIFICATIONS) {
                 reply.body = Operation(-1);
                 reply.more = next;

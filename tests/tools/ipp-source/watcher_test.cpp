@@ -21,8 +21,8 @@ const DWORD S = 1000;
 // What the scripted printer answers; changed only between steps.
 struct Script {
     int state = 3;
-    long getInterval = 60;     // <= 0: left out (the printer holds the request)
-    int events = 0;            // event groups in the next Get-Notifications answer
+    long getInterval = 60;  // <= 0: left out (the printer holds the request)
+    int events = 0;         // event groups in the next Get-Notifications answer
     long sequence = 1;
     int notifyHttp = 200;
     int notifyStatus = 0;
@@ -38,8 +38,8 @@ Reply Answer(Script &script, int operation)
     Message message(0);
     switch (operation) {
     case ipp::OP_GET_PRINTER_ATTRIBUTES:
-        reply.body = PrinterAnswer(script.state, script.state == 3 ? "none" : "media-jam-error")
-                         .bytes;
+        reply.body =
+            PrinterAnswer(script.state, script.state == 3 ? "none" : "media-jam-error").bytes;
         return reply;
     case ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS:
         message = Message(script.subscribeStatus);
@@ -114,11 +114,11 @@ protected:
     std::unique_ptr<Watcher> watcher;
 };
 
-#define EXPECT_WAIT_BETWEEN(low, high, from)                                                \
-    do {                                                                                    \
-        DWORD wait_ = watcher->NextRequest() - (from);                                      \
-        EXPECT_GE(wait_, (DWORD)(low));                                                     \
-        EXPECT_LE(wait_, (DWORD)(high));                                                    \
+#define EXPECT_WAIT_BETWEEN(low, high, from)                                                       \
+    do {                                                                                           \
+        DWORD wait_ = watcher->NextRequest() - (from);                                             \
+        EXPECT_GE(wait_, (DWORD)(low));                                                            \
+        EXPECT_LE(wait_, (DWORD)(high));                                                           \
     } while (0)
 
 TEST_F(Watching, OneSubscriptionRenewedAtHalfItsLeaseAndPacedByThePrinter)
@@ -206,7 +206,11 @@ TEST_F(Watching, ALostSubscriptionIsReplacedARefusedOneWaitsALease)
     DWORD now = StepWhenDue();
     ASSERT_EQ(WATCH_NOTIFY, watcher->State());
 
-    // The printer forgot it: subscribe again at once (nothing to cancel).
+    // The printer forgot it a while later: subscribe again at once (nothing
+    // to cancel).
+    now = StepWhenDue();
+    now = StepWhenDue();
+    now = StepWhenDue();
     script.notifyStatus = ipp::STATUS_NOT_FOUND;
     now = StepWhenDue();
     EXPECT_EQ(WATCH_SUBSCRIBE, watcher->State());
@@ -247,6 +251,23 @@ TEST_F(Watching, ALostSubscriptionIsReplacedARefusedOneWaitsALease)
     while ((now = StepWhenDue()) - full < 900 * S)
         EXPECT_EQ(subscribed, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS));
     EXPECT_EQ(WATCH_SUBSCRIBE, watcher->State()) << "the lease asked for (900 s) later";
+}
+
+TEST_F(Watching, APrinterThatForgetsItsSubscriptionsAtOnceIsNotAskedWithoutAPause)
+{
+    Script script;
+    script.notifyStatus = ipp::STATUS_NOT_FOUND;
+    ScriptedPrinter printer([&](int operation) { return Answer(script, operation); });
+    Make(printer.Uri(), true, 1000);
+    StepWhenDue();
+    StepWhenDue();
+    DWORD now = StepWhenDue();  // Get-Notifications: not found
+    EXPECT_EQ(WATCH_QUERY, watcher->State());
+    EXPECT_EQ(-1, watcher->Subscription());
+    EXPECT_WAIT_BETWEEN(48 * S, 72 * S, now);
+    for (int step = 0; step < 10; ++step)
+        StepWhenDue();
+    EXPECT_EQ(1, printer.Count(ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS)) << "polled for a lease";
 }
 
 TEST_F(Watching, AShortFirstLeaseIsLengthenedOnceAPullHasWorked)

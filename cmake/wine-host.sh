@@ -78,8 +78,12 @@ wine_use() {
   WINEPREFIX=$2
   export WINELOADER WINESERVER WINEARCH WINEPREFIX
   # Debian's wineserver keeps its socket in $TMPDIR/wine-XXXXXX and leaves
-  # that folder behind: one per prefix, under the prefix's own folder.
-  mkdir -p "$2.tmp" && TMPDIR=$2.tmp && export TMPDIR
+  # that folder behind: one per prefix, beside the prefix instead of in
+  # /tmp. wine_prefix_ready and wine_exec make it again when a script has
+  # removed the prefix's folder since.
+  TMPDIR=$2.tmp
+  export TMPDIR
+  mkdir -p "$TMPDIR"
   export WINEDEBUG="${WINEDEBUG:--all}"
   # mshtml stays off: without Wine Gecko it only offers to install it. Wine's
   # HTML Help needs it to open a help window at all, so the HTML Help tests
@@ -99,7 +103,7 @@ wine_use() {
 # driver: windows, messages and timers work without a display. A prefix of
 # the other width, or one that never finished, is made anew.
 wine_prefix_ready() {
-  mkdir -p "$(dirname "$WINEPREFIX")" || return 1
+  mkdir -p "$(dirname "$WINEPREFIX")" "${TMPDIR:-/tmp}" || return 1
   (
     flock 9
     _want="$WINEARCH ${1:-x11}"
@@ -125,6 +129,7 @@ wine_prefix_ready() {
 # three tries at most. Standard output passes straight through; standard
 # error comes out when the program has ended.
 wine_exec() {
+  mkdir -p "${TMPDIR:-/tmp}"
   _errors=$(mktemp)
   for _try in 1 2 3; do
     if [ -n "${WINE_TIMEOUT:-}" ]; then

@@ -5,6 +5,8 @@
 #include <string.h>
 #include <winhttp.h>
 
+#include "multipart.h"
+
 namespace {
 
 // Closes a WinHTTP handle when it goes out of scope.
@@ -17,6 +19,12 @@ public:
             WinHttpCloseHandle(handle_);
     }
     HINTERNET Get() const { return handle_; }
+    HINTERNET Release()
+    {
+        HINTERNET handle = handle_;
+        handle_ = NULL;
+        return handle;
+    }
 
 private:
     InternetHandle(const InternetHandle &);
@@ -51,6 +59,47 @@ void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 {
     if (detail && detailSize > 64)
         wsprintfA(detail, "%.40s %lu", what, (unsigned long)number);
+}
+
+// A read that failed: silence past the wait, or a broken connection.
+HttpResult Broken(char *detail, int detailSize)
+{
+    DWORD error = GetLastError();
+    SetDetail(detail, detailSize, "answer broken off: error", error);
+    // Wine's WinHTTP gives the socket's own WSAETIMEDOUT (10060) here.
+    return error == ERROR_WINHTTP_TIMEOUT || error == 10060 ? HTTP_TIMED_OUT : HTTP_UNREACHABLE;
+}
+
+// Reads a whole answer body into `answer`; WinHTTP removes any chunked
+// framing, and the body arrives in pieces.
+HttpResult ReadWhole(HINTERNET request, unsigned char *answer, DWORD capacity,
+                     DWORD *answerLength, char *detail, int detailSize)
+{
+    *answerLength = 0;
+    DWORD used = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (used == capacity) {
+            // Full: one more byte would mean the answer is too large.
+            unsigned char probe;
+            if (!WinHttpReadData(request, &probe, 1, &got))
+                return Broken(detail, detailSize);
+            if (got) {
+                if (detail && detailSize > 64)
+                    wsprintfA(detail, "the answer is larger than %lu bytes",
+                              (unsigned long)capacity);
+                return HTTP_TOO_LARGE;
+            }
+            break;
+        }
+        if (!WinHttpReadData(request, answer + used, capacity - used, &got))
+            return Broken(detail, detailSize);
+        if (got == 0)
+            break;
+        used += got;
+    }
+    *answerLength = used;
+    return HTTP_DONE;
 }
 
 }  // namespace
@@ -141,7 +190,7 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
 }
 
 HttpClient::HttpClient(const HttpOptions &options)
-    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned)
+    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned), lastStatus_(0)
 {
     if (options.proxy && options.proxy[0]) {
         WCHAR proxy[256];
@@ -162,11 +211,13 @@ HttpClient::~HttpClient()
         WinHttpCloseHandle(session_);
 }
 
-HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                            unsigned char *answer, DWORD capacity, DWORD *answerLength,
-                            DWORD waitMs, char *detail, int detailSize)
+HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                             DWORD waitMs, void **connectionOut, void **requestOut, char *detail,
+                             int detailSize)
 {
-    *answerLength = 0;
+    *connectionOut = NULL;
+    *requestOut = NULL;
+    lastStatus_ = 0;
     if (detail && detailSize > 0)
         detail[0] = '\0';
     if (!session_) {
@@ -214,7 +265,7 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
             return HTTP_TLS_FAILED;
         }
         SetDetail(detail, detailSize, "no answer: error", error);
-        return HTTP_UNREACHABLE;
+        return error == ERROR_WINHTTP_TIMEOUT ? HTTP_TIMED_OUT : HTTP_UNREACHABLE;
     }
 
     DWORD status = 0;
@@ -225,37 +276,92 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
         SetDetail(detail, detailSize, "no HTTP status: error", GetLastError());
         return HTTP_UNREACHABLE;
     }
+    lastStatus_ = status;
     if (status != 200) {
         SetDetail(detail, detailSize, "HTTP status", status);
         return HTTP_REFUSED;
     }
-    // WinHTTP removes any chunked framing; the body arrives in pieces.
-    DWORD used = 0;
-    for (;;) {
-        DWORD got = 0;
-        if (used == capacity) {
-            // Full: one more byte would mean the answer is too large.
-            unsigned char probe;
-            if (!WinHttpReadData(request.Get(), &probe, 1, &got)) {
-                SetDetail(detail, detailSize, "answer broken off: error", GetLastError());
-                return HTTP_UNREACHABLE;
-            }
-            if (got) {
-                if (detail && detailSize > 64)
-                    wsprintfA(detail, "the answer is larger than %lu bytes",
-                              (unsigned long)capacity);
-                return HTTP_TOO_LARGE;
-            }
-            break;
-        }
-        if (!WinHttpReadData(request.Get(), answer + used, capacity - used, &got)) {
-            SetDetail(detail, detailSize, "answer broken off: error", GetLastError());
-            return HTTP_UNREACHABLE;
-        }
-        if (got == 0)
-            break;
-        used += got;
-    }
-    *answerLength = used;
+    *connectionOut = connection.Release();
+    *requestOut = request.Release();
     return HTTP_DONE;
+}
+
+HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                            unsigned char *answer, DWORD capacity, DWORD *answerLength,
+                            DWORD waitMs, char *detail, int detailSize)
+{
+    *answerLength = 0;
+    void *connectionHandle, *requestHandle;
+    HttpResult result =
+        Start(uri, body, length, waitMs, &connectionHandle, &requestHandle, detail, detailSize);
+    InternetHandle connection(connectionHandle), request(requestHandle);
+    if (result != HTTP_DONE)
+        return result;
+
+    return ReadWhole(request.Get(), answer, capacity, answerLength, detail, detailSize);
+}
+
+HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                                 unsigned char *buffer, DWORD capacity, DWORD waitMs,
+                                 PartSink part, void *context, char *detail, int detailSize)
+{
+    void *connectionHandle, *requestHandle;
+    HttpResult result =
+        Start(uri, body, length, waitMs, &connectionHandle, &requestHandle, detail, detailSize);
+    InternetHandle connection(connectionHandle), request(requestHandle);
+    if (result != HTTP_DONE)
+        return result;
+
+    WCHAR type[256] = L"";
+    DWORD size = sizeof type - sizeof type[0];
+    char narrow[256] = "";
+    char boundary[80];
+    if (WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX,
+                            type, &size, WINHTTP_NO_HEADER_INDEX)) {
+        for (int index = 0; type[index] && index < 255; ++index)
+            narrow[index] = type[index] < 128 ? (char)type[index] : '?';
+    }
+    if (!MultipartBoundary(narrow, boundary, sizeof boundary)) {
+        DWORD got = 0;
+        result = ReadWhole(request.Get(), buffer, capacity, &got, detail, detailSize);
+        if (result == HTTP_DONE)
+            part(context, buffer, got, true);
+        return result;
+    }
+    // Parts are handed on as soon as they are whole; WinHTTP removes any
+    // chunked framing. Only what has arrived is read, so a silent printer
+    // is waited for at most `waitMs`.
+    PartSplitter splitter(boundary, buffer, capacity);
+    for (;;) {
+        const unsigned char *piece;
+        DWORD pieceLength;
+        while (splitter.NextPart(&piece, &pieceLength))
+            if (part(context, piece, pieceLength, true) == PART_END)
+                return HTTP_DONE;
+        if (splitter.Ended())
+            return HTTP_DONE;
+        if (splitter.OpenPart(&piece, &pieceLength)) {
+            int taken = part(context, piece, pieceLength, false);
+            if (taken == PART_END)
+                return HTTP_DONE;
+            if (taken == PART_TAKEN)
+                splitter.TakeOpenPart();
+        }
+        if (splitter.RoomSize() == 0) {
+            if (detail && detailSize > 64)
+                wsprintfA(detail, "a part of the answer is larger than %lu bytes",
+                          (unsigned long)capacity);
+            return HTTP_TOO_LARGE;
+        }
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request.Get(), &available))
+            return Broken(detail, detailSize);
+        if (available == 0)
+            return HTTP_DONE;  // the printer ended the answer without its closing delimiter
+        DWORD got = 0;
+        DWORD want = available < splitter.RoomSize() ? available : splitter.RoomSize();
+        if (!WinHttpReadData(request.Get(), splitter.Room(), want, &got))
+            return Broken(detail, detailSize);
+        splitter.Added(got);
+        }
 }

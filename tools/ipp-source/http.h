@@ -23,7 +23,8 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri);
 
 enum HttpResult {
     HTTP_DONE,           // a whole IPP answer from an HTTP 200
-    HTTP_UNREACHABLE,    // no connection, or it broke or timed out
+    HTTP_UNREACHABLE,    // no connection, or it broke off
+    HTTP_TIMED_OUT,      // connected and sent, but no answer within the wait
     HTTP_REFUSED,        // an HTTP error status (text in `detail`)
     HTTP_TLS_FAILED,     // the certificate was not accepted (or TLS broke)
     HTTP_TOO_LARGE,      // the answer does not fit the buffer
@@ -40,6 +41,8 @@ public:
     explicit HttpClient(const HttpOptions &options);
     ~HttpClient();
     bool Ready() const { return session_ != NULL; }
+    // The HTTP status of the last answer; 0 when none came.
+    DWORD LastStatus() const { return lastStatus_; }
 
     // POSTs `body` as application/ipp and reads the answer into `answer`
     // (at most `capacity` bytes; chunked answers arrive whole). `waitMs` is
@@ -49,12 +52,33 @@ public:
                     unsigned char *answer, DWORD capacity, DWORD *answerLength, DWORD waitMs,
                     char *detail, int detailSize);
 
+    // The same, for an answer that may come in parts as they happen (a
+    // multipart body, Event Wait Mode): `part` gets each application/ipp
+    // part, `whole` once its delimiter has come, and before that as far as
+    // it has arrived, since an IPP message ends itself; it answers
+    // PART_INCOMPLETE (not yet), PART_TAKEN or PART_END, which ends the
+    // answer (the connection is closed). A plain answer is one whole part.
+    // `buffer` holds what has arrived and not yet been taken; `waitMs` is
+    // the longest silence taken.
+    enum { PART_INCOMPLETE, PART_TAKEN, PART_END };
+    typedef int (*PartSink)(void *context, const unsigned char *part, DWORD length, bool whole);
+    HttpResult PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                         unsigned char *buffer, DWORD capacity, DWORD waitMs, PartSink part,
+                         void *context, char *detail, int detailSize);
+
 private:
+    // Connects, sends and takes the answer's headers: HTTP_DONE for an
+    // HTTP 200, with the request handle in `request` (and its connection in
+    // `connection`), both to be closed by the caller.
+    HttpResult Start(const PrinterUri &uri, const unsigned char *body, DWORD length, DWORD waitMs,
+                     void **connection, void **request, char *detail, int detailSize);
+
     HttpClient(const HttpClient &);
     HttpClient &operator=(const HttpClient &);
 
     void *session_;
     bool acceptSelfSigned_;
+    DWORD lastStatus_;
 };
 
 #endif

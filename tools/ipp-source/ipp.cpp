@@ -263,6 +263,7 @@ bool ParseResponse(const unsigned char *data, size_t size, PrinterStatus *status
     status->state = -1;
     status->queuedJobs = -1;
     status->subscriptionId = -1;
+    status->leaseDuration = -1;
     status->getInterval = -1;
     status->lastSequence = -1;
 
@@ -289,9 +290,13 @@ bool ParseResponse(const unsigned char *data, size_t size, PrinterStatus *status
                 CopyText(value, status->statusMessage, sizeof status->statusMessage);
             else if (NameIs(value, "notify-get-interval"))
                 status->getInterval = IntegerOf(value, -1);
+            else if (NameIs(value, "notify-lease-duration"))
+                status->leaseDuration = IntegerOf(value, -1);
         } else if (value.group == TAG_SUBSCRIPTION) {
             if (NameIs(value, "notify-subscription-id"))
                 status->subscriptionId = IntegerOf(value, -1);
+            else if (NameIs(value, "notify-lease-duration"))
+                status->leaseDuration = IntegerOf(value, -1);
         } else if (value.group == TAG_PRINTER) {
             if (NameIs(value, "printer-state")) {
                 status->state = (int)IntegerOf(value, -1);

@@ -31,12 +31,17 @@ const int TAG_MEMBER_NAME = 0x4A;
 
 const int OP_GET_PRINTER_ATTRIBUTES = 0x000B;
 const int OP_CREATE_PRINTER_SUBSCRIPTIONS = 0x0016;
+const int OP_RENEW_SUBSCRIPTION = 0x001A;
 const int OP_CANCEL_SUBSCRIPTION = 0x001B;
 const int OP_GET_NOTIFICATIONS = 0x001C;
 
 // Status codes from 0x0400 on are errors.
 const int STATUS_ERROR = 0x0400;
+const int STATUS_FORBIDDEN = 0x0401;
+const int STATUS_NOT_AUTHENTICATED = 0x0402;
+const int STATUS_NOT_AUTHORIZED = 0x0403;
 const int STATUS_NOT_FOUND = 0x0406;
+const int STATUS_TOO_MANY_SUBSCRIPTIONS = 0x0415;
 const int STATUS_OPERATION_NOT_SUPPORTED = 0x0501;
 
 // Collections nest at most this deep; deeper answers are refused whole.
@@ -137,6 +142,7 @@ struct PrinterStatus {
     int markerLevelCount;
     long markerLevels[MAX_MARKERS];
     long subscriptionId;   // from a subscription's answer
+    long leaseDuration;    // notify-lease-duration granted, seconds
     long getInterval;      // notify-get-interval, seconds
     int events;            // event notification groups in the answer
     long lastSequence;     // highest notify-sequence-number among them

@@ -78,9 +78,17 @@ int ParseArguments(int argc, char **argv, Options *options)
 }
 
 HANDLE g_stop = NULL;
+HANDLE g_resumed = NULL;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_POWERBROADCAST) {
+        // Back from sleep: the network may take a moment; failures until
+        // then are no outage.
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            SetEvent(g_resumed);
+        return TRUE;
+    }
     if (message == WM_CLOSE) {
         SetEvent(g_stop);
         DestroyWindow(window);
@@ -101,7 +109,7 @@ struct Watch {
 DWORD WINAPI WatchThread(void *parameter)
 {
     Watch *watch = static_cast<Watch *>(parameter);
-    WatchPrinter(*watch->http, *watch->uri, g_stop);
+    WatchPrinter(*watch->http, *watch->uri, g_stop, g_resumed);
     return 0;
 }
 
@@ -133,6 +141,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
         return IPP_EXIT_ALREADY_RUNNING;
     }
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    g_resumed = CreateEventA(NULL, FALSE, FALSE, NULL);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
@@ -140,7 +149,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, IPP_WINDOW_NAME, IPP_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
                                   GetModuleHandleA(NULL), NULL);
-    if (!g_stop || !window) {
+    if (!g_stop || !g_resumed || !window) {
         Say("cannot create the hidden window");
         return IPP_EXIT_USAGE;
     }

@@ -1,5 +1,7 @@
-// The IPP status source's work: finding the printer, asking it, and
-// reporting to the monitor. Kept apart from main() so tests can drive it.
+// The IPP status source's work: finding the printer (discovery.cpp), asking
+// it (operations.cpp), watching it (watcher.cpp, paced by pacing.cpp) and
+// reporting to the monitor (reporting.cpp). Kept apart from main() so tests
+// can drive it.
 #ifndef DADAVIZI_IPP_SOURCE_H
 #define DADAVIZI_IPP_SOURCE_H
 
@@ -7,8 +9,11 @@
 
 #include "http.h"
 #include "ipp.h"
+#include "operations.h"
+#include "reporting.h"
 #include "status.h"
 #include "tools/common/report.h"
+#include "watcher.h"
 
 // Exit codes, shared with DadaViziStatus where they overlap.
 enum IppExitCode {
@@ -26,9 +31,6 @@ enum IppExitCode {
 // Class and title of the resident source's hidden window.
 #define IPP_WINDOW_NAME "DadaViziIpp"
 
-// Writes `text` and a line end to standard error, after "DadaViziIpp: ".
-void Say(const char *text);
-
 // The printer URI for the settings value "Printer", through the spooler's
 // port for it. False with the reason in `why` when there is none.
 bool FindPrinterUri(char *uri, int capacity, char *why, int whySize);
@@ -36,22 +38,7 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize);
 // "CUPS:<queue>", or a standard TCP/IP port's host.
 bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySize);
 
-enum QueryResult { QUERY_DONE, QUERY_UNREACHABLE, QUERY_REFUSED };
-
-// Asks the printer for its state. On QUERY_REFUSED, `why` says what the
-// printer (or its HTTP server) answered.
-QueryResult QueryPrinter(HttpClient &http, const PrinterUri &uri, ipp::PrinterStatus *status,
-                         char *why, int whySize);
-
-// Writes the report into the status data key ("Code" last): 0, 2 or 4.
-int WriteReport(const StatusReport &report);
-// Sends the report's code to the monitor and waits until it is handled: 0, 3 or 5.
-int SendReport(const StatusReport &report);
-
 // --once: query, write, send. Returns the exit code.
 int RunOnce(HttpClient &http, const PrinterUri &uri);
-
-// Resident: watches the printer until `stop` is signalled.
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop);
 
 #endif

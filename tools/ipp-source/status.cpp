@@ -224,7 +224,8 @@ void MapUnreachable(const char *uri, CodeLookup lookup, StatusReport *report)
 {
     BeginReport(uri, report);
     report->code = lookup("Unreachable", CODE_ERROR);
-    report->help = true;
+    // The help topic would open on every laptop away from its printer.
+    report->help = lookup("UnreachableHelp", 0) != 0;
     CopyCut(report->text, sizeof report->text, "Printer not reachable");
     CopyCut(report->state, sizeof report->state, "unknown");
     CopyCut(report->jobs, sizeof report->jobs, "unknown");

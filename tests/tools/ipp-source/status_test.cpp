@@ -141,11 +141,15 @@ TEST_F(Mapping, TheProfileMapsReasonsWithOrWithoutSuffixAndTheStates)
     StatusReport report;
     MapUnreachable("ipp://p/", TestLookup, &report);
     EXPECT_EQ(40400, report.code);
-    EXPECT_TRUE(report.help);
+    EXPECT_FALSE(report.help) << "no help topic opens on a laptop away from its printer";
     EXPECT_STREQ("Printer not reachable", report.text);
+    g_profile["UnreachableHelp"] = 1;
+    MapUnreachable("ipp://p/", TestLookup, &report);
+    EXPECT_TRUE(report.help);
     g_profile.clear();
     MapUnreachable("ipp://p/", TestLookup, &report);
     EXPECT_EQ(40077, report.code);
+    EXPECT_FALSE(report.help);
 }
 
 TEST_F(Mapping, TheRealProfileFileIsRead)

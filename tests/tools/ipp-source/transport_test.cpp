@@ -2,147 +2,19 @@
 // chunked answers, HTTP errors, answers too large or not IPP, a printer
 // that holds Get-Notifications until something happens, and one without
 // notifications, which is polled.
-#include <winsock2.h>
+#include "scripted_printer.h"
 
 #include <gtest/gtest.h>
 
 #include "app/shared.h"
 #include "installation.h"
-#include "ipp_messages.h"
 #include "source.h"
 #include "testing.h"
 
-#include <atomic>
-#include <functional>
+#include <memory>
 #include <string>
 
 namespace {
-
-
-struct Reply {
-    int httpStatus = 200;
-    std::string body;
-    bool chunked = false;
-};
-
-// One connection at a time, closed after each answer, as simple as HTTP/1.1
-// allows. `answer` gets the IPP operation and runs on the server's thread.
-class ScriptedPrinter {
-public:
-    explicit ScriptedPrinter(std::function<Reply(int operation)> answer) : answer_(answer)
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        listen(listener_, 4);
-        int length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
-        port = ntohs(address.sin_port);
-        thread_ = CreateThread(NULL, 0, &ScriptedPrinter::Run, this, 0, NULL);
-    }
-    ~ScriptedPrinter()
-    {
-        stopping_ = true;
-        closesocket(listener_);
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        WSACleanup();
-    }
-    std::string Uri() const { return "ipp://127.0.0.1:" + std::to_string(port) + "/ipp/print"; }
-    int Count(int operation) { return counts_[Slot(operation)].load(); }
-
-    int port = 0;
-
-private:
-    static DWORD WINAPI Run(void *parameter)
-    {
-        static_cast<ScriptedPrinter *>(parameter)->Serve();
-        return 0;
-    }
-
-    void Serve()
-    {
-        while (!stopping_) {
-            SOCKET client = accept(listener_, NULL, NULL);
-            if (client == INVALID_SOCKET)
-                return;
-            std::string request;
-            char buffer[4096];
-            size_t headerEnd = std::string::npos;
-            size_t want = 0;
-            for (;;) {
-                int got = recv(client, buffer, sizeof buffer, 0);
-                if (got <= 0)
-                    break;
-                request.append(buffer, got);
-                if (headerEnd == std::string::npos &&
-                    (headerEnd = request.find("\r\n\r\n")) != std::string::npos) {
-                    size_t at = request.find("Content-Length:");
-                    want = headerEnd + 4 +
-                           (at == std::string::npos ? 0 : atoi(request.c_str() + at + 15));
-                }
-                if (headerEnd != std::string::npos && request.size() >= want)
-                    break;
-            }
-            int operation = -1;
-            if (headerEnd != std::string::npos && request.size() >= headerEnd + 8) {
-                const unsigned char *body =
-                    reinterpret_cast<const unsigned char *>(request.data() + headerEnd + 4);
-                operation = (body[2] << 8) | body[3];
-            }
-            ++counts_[Slot(operation)];
-            Reply reply = answer_(operation);
-            std::string response = "HTTP/1.1 " + std::to_string(reply.httpStatus) +
-                                   " Whatever\r\nContent-Type: application/ipp\r\n"
-                                   "Connection: close\r\n";
-            if (reply.chunked) {
-                response += "Transfer-Encoding: chunked\r\n\r\n";
-                // Small, uneven chunks.
-                for (size_t at = 0; at < reply.body.size(); at += 7) {
-                    std::string piece = reply.body.substr(at, 7);
-                    char size[16];
-                    wsprintfA(size, "%x\r\n", static_cast<unsigned>(piece.size()));
-                    response += size + piece + "\r\n";
-                }
-                response += "0\r\n\r\n";
-            } else {
-                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" +
-                            reply.body;
-            }
-            send(client, response.data(), static_cast<int>(response.size()), 0);
-            shutdown(client, SD_SEND);
-            while (recv(client, buffer, sizeof buffer, 0) > 0) {
-            }
-            closesocket(client);
-        }
-    }
-
-    std::function<Reply(int)> answer_;
-    SOCKET listener_;
-    HANDLE thread_;
-    std::atomic<bool> stopping_{false};
-    // Requests by operation; anything else counts in slot 0.
-    static int Slot(int operation) { return operation > 0 && operation < 64 ? operation : 0; }
-    std::atomic<int> counts_[64] = {};
-};
-
-Message PrinterAnswer(int state, const std::string &reason)
-{
-    Message message(0);
-    message.Group(0x01)
-        .Value(0x47, "attributes-charset", "utf-8")
-        .Value(0x48, "attributes-natural-language", "en")
-        .Group(0x04)
-        .Integer(0x23, "printer-state", state)
-        .Value(0x44, "printer-state-reasons", reason)
-        .Integer(0x21, "queued-job-count", 0)
-        .End();
-    return message;
-}
 
 class Transport : public ::testing::Test {
 protected:
@@ -159,8 +31,11 @@ protected:
         PrinterUri uri;
         EXPECT_TRUE(ParsePrinterUri(uriText.c_str(), &uri));
         HttpClient http(options);
+        std::unique_ptr<IppExchange> exchange(new IppExchange);
+        BeginExchange(exchange.get(), http, uri);
         char text[600] = "";
-        QueryResult result = QueryPrinter(http, uri, status, text, sizeof text);
+        QueryResult result = QueryPrinter(exchange.get(), text, sizeof text);
+        *status = exchange->status;
         *why = text;
         return result;
     }

@@ -1,0 +1,28 @@
+// Telling the monitor: the status data key written the way DadaViziStatus
+// writes it, WM_BIDISTATUS sent, and a line about it on standard error.
+#ifndef DADAVIZI_IPP_REPORTING_H
+#define DADAVIZI_IPP_REPORTING_H
+
+#include "status.h"
+
+// Writes `text` and a line end to standard error, after "DadaViziIpp: ".
+void Say(const char *text);
+
+// Writes the report into the status data key ("Code" last): 0, 2 or 4.
+int WriteReport(const StatusReport &report);
+// Sends the report's code to the monitor and waits until it is handled: 0, 3 or 5.
+int SendReport(const StatusReport &report);
+// "status CODE (state, reasons): text", and what became of the sending.
+void SayReport(const StatusReport &report, int sent);
+
+// What a resident source last told the monitor.
+struct Published {
+    bool any;
+    StatusReport report;
+};
+
+// Writes and sends the report when its code or text differ from the last
+// one written; true when it did.
+bool Publish(const StatusReport &report, Published *last);
+
+#endif

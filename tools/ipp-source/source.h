@@ -9,6 +9,7 @@
 #include "ipp.h"
 #include "status.h"
 #include "tools/common/report.h"
+#include "tools/common/resident.h"  // IPP_WINDOW_NAME, the closer's address
 
 // Exit codes, shared with DadaViziStatus where they overlap.
 enum IppExitCode {
@@ -22,9 +23,6 @@ enum IppExitCode {
     IPP_EXIT_REFUSED = 7,
     IPP_EXIT_ALREADY_RUNNING = 8,
 };
-
-// Class and title of the resident source's hidden window.
-#define IPP_WINDOW_NAME "DadaViziIpp"
 
 // Writes `text` and a line end to standard error, after "DadaViziIpp: ".
 void Say(const char *text);

@@ -16,8 +16,8 @@ enum ExitCode {
     EXIT_USAGE = 1,
 };
 
-// How long --close waits for the monitor's process to end: an installer
-// runs it before removing the files, and must not wait for ever.
+// How long --close waits for the monitor's process to end: a script runs
+// it before replacing the files, and must not wait for ever.
 const DWORD CLOSE_TIMEOUT = 10000;  // milliseconds
 
 // Longest detail text: the monitor copies values of up to 256 bytes,

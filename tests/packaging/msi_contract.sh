@@ -6,9 +6,10 @@
 #  - every table of tests/packaging/msi-tables.txt: the documented column
 #    names in order, key, nullability, integer versus string;
 #  - custom action type bits that are valid for how each action is
-#    scheduled;
+#    scheduled, sources that name a row, actions on installed files after
+#    CostFinalize;
 #  - RemoveExistingProducts just after InstallInitialize, which follows
-#    InstallValidate;
+#    InstallValidate; the InstallUISequence's costing before ExecuteAction;
 #  - upgrade rows Windows acts on, permission rows that point at something;
 #  - every SDDLText taken by ConvertStringSecurityDescriptorToSecurityDescriptorA,
 #    under Wine's 64-bit loader in a prefix under WORKDIR.
@@ -29,13 +30,15 @@ fault() { echo "FAIL: $*"; faults=$((faults + 1)); }
 pass() { echo "ok: $*"; }
 
 [ -f "$msi" ] || { echo "FAIL: no package $msi"; exit 1; }
+msi=$(cd "$(dirname "$msi")" && pwd)/$(basename "$msi")
 mkdir -p "$work/tables" && work=$(cd "$work" && pwd) || { echo "FAIL: cannot create $work"; exit 1; }
 tables=$(msiinfo tables "$msi" | tr -d '\r') || { echo "FAIL: msiinfo cannot read $msi"; exit 1; }
 has_table() { grep -qx "$1" <<<"$tables"; }
 # export TABLE: its rows as msiinfo writes them (names, types, keys, rows).
 export_table() {
   local file=$work/tables/$1.idt
-  [ -f "$file" ] || msiinfo export "$msi" "$1" | tr -d '\r' >"$file"
+  # In the work folder: msiinfo writes a table's streams (Binary) beside it.
+  [ -f "$file" ] || (cd "$work/tables" && msiinfo export "$msi" "$1") | tr -d '\r' >"$file"
   cat "$file"
 }
 rows() { export_table "$1" | sed -n '4,$p'; }
@@ -59,7 +62,7 @@ for table in $documented_tables; do
   expected=$(awk -v t="$table" '
     $1 == "table" { inside = ($2 == t); next }
     inside && NF == 4 && $1 !~ /^#/ {
-      kind = ($2 == "Integer" || $2 == "DoubleInteger") ? "integer" : "string"
+      kind = ($2 == "Integer" || $2 == "DoubleInteger") ? "integer" : ($2 == "Binary") ? "stream" : "string"
       print $1 " " kind " key=" $3 " null=" $4
     }' "$schemas")
   actual=$(export_table "$table" | awk -F'\t' '
@@ -104,15 +107,38 @@ else
   fi
 fi
 
+# --- InstallUISequence (https://learn.microsoft.com/en-us/windows/win32/msi/
+# installuisequence-table): costing (CostInitialize, FileCost, CostFinalize)
+# comes before ExecuteAction, which hands over to the execute sequence; what
+# follows ExecuteAction runs once the installation is done.
+ui_order=
+for action in CostInitialize FileCost CostFinalize ExecuteAction; do
+  ui_order+="$action=$(sequence_of InstallUISequence "$action") "
+done
+if [[ $ui_order == *"= "* ]]; then
+  fault "InstallUISequence lacks one of CostInitialize, FileCost, CostFinalize, ExecuteAction: $ui_order"
+elif ! sort -t= -k2 -n -c <<<"$(tr ' ' '\n' <<<"${ui_order% }")" 2>/dev/null; then
+  fault "InstallUISequence is not CostInitialize, FileCost, CostFinalize, then ExecuteAction: $ui_order"
+else
+  pass "InstallUISequence: $ui_order"
+fi
+
 # --- Custom action types (https://learn.microsoft.com/en-us/windows/win32/msi/
 # summary-list-of-all-custom-action-types and custom-action-in-script-execution-options):
 # the basic type is one of the documented ones; no-impersonation (0x800) and
 # terminal-server awareness (0x4000) come only with in-script execution
 # (0x400), which takes rollback (0x100) or commit (0x200) but not both; an
 # in-script action runs between InstallInitialize and InstallFinalize of the
-# execute sequence and never in the UI sequence (ICE77).
+# execute sequence and never in the UI sequence (ICE77). Asynchronous
+# execution (0x80) is not for rollback or script actions, and without waiting
+# (0xC0) only for executables (custom-action-return-processing-options). The
+# source of a Binary-table type names a Binary row, that of an installed-file
+# type a File row; an installed-file type runs after CostFinalize in every
+# sequence (ICE75).
 faults_before=$faults
-while IFS=$'\037' read -r action type _; do
+binary_rows=$(has_table Binary && rows Binary | cut -f1)
+file_rows=$(has_table File && rows File | cut -f1)
+while IFS=$'\037' read -r action type source _; do
   [ -n "$action" ] || continue
   basic=$((type & 0x3f))
   in_script=$((type & 0x400))
@@ -133,6 +159,30 @@ while IFS=$'\037' read -r action type _; do
     [ -z "$(sequence_of InstallUISequence "$action")" ] ||
       fault "custom action $action: in-script, but in the InstallUISequence"
   fi
+  if [ $((type & 0xc0)) = $((0xc0)) ]; then
+    case " 2 18 34 50 " in
+      *" $basic "*) ;;
+      *) fault "custom action $action: type $type is asynchronous without waiting (0xC0), which only an executable may be" ;;
+    esac
+  elif [ $((type & 0x80)) != 0 ]; then
+    case " 5 6 21 22 37 38 53 54 " in
+      *" $basic "*) fault "custom action $action: type $type is an asynchronous (0x80) script" ;;
+    esac
+    [ $((type & 0x100)) = 0 ] || fault "custom action $action: type $type is an asynchronous (0x80) rollback action"
+  fi
+  case $basic in
+    1|2|5|6)
+      grep -qxF -- "$source" <<<"$binary_rows" ||
+        fault "custom action $action: type $type names no Binary row ($source)" ;;
+    17|18|21|22)
+      grep -qxF -- "$source" <<<"$file_rows" || fault "custom action $action: type $type names no File row ($source)"
+      for table in InstallUISequence InstallExecuteSequence; do
+        at=$(sequence_of "$table" "$action")
+        cost=$(sequence_of "$table" CostFinalize)
+        [ -z "$at" ] || { [ -n "$cost" ] && [ "$at" -gt "$cost" ]; } ||
+          fault "custom action $action: type $type runs an installed file before CostFinalize in the $table"
+      done ;;
+  esac
 done < <(fields CustomAction)
 [ $faults = "$faults_before" ] && pass "custom action types valid for their scheduling"
 faults_before=$faults

@@ -33,8 +33,11 @@ status_package=$?
 # table with its columns out of order, a permission row for a registry row
 # that does not exist, an SDDL Windows refuses and one holding a property,
 # RemoveExistingProducts before InstallInitialize, no-impersonation without
-# in-script execution, a deferred action before InstallInitialize, and an
-# upgrade property that is not secure.
+# in-script execution, a deferred action before InstallInitialize, an
+# upgrade property that is not secure, a Binary table with a string for its
+# stream, ExecuteAction before CostFinalize, an executable with no Binary
+# row, a property action that does not wait, an asynchronous script, and an
+# installed file's action with no File row, run before CostFinalize.
 cat >"$work/faults/faults.wxs" <<'EOF' || fail "cannot write the faulty package's source"
 <?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
@@ -71,6 +74,14 @@ queries=(
   "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('Formatted', 'NoSuchRow', 'Registry', 'D:(A;;KA;;;[SID])')"
   "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 1450 WHERE \`Action\` = 'RemoveExistingProducts'"
   "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED' WHERE \`Property\` = 'SecureCustomProperties'"
+  "DROP TABLE \`Binary\`"
+  "CREATE TABLE \`Binary\` (\`Name\` CHAR(72) NOT NULL, \`Data\` CHAR(255) NOT NULL PRIMARY KEY \`Name\`)"
+  "UPDATE \`InstallUISequence\` SET \`Sequence\` = 950 WHERE \`Action\` = 'ExecuteAction'"
+  "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`) VALUES ('NoBinary', 66, 'Missing')"
+  "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('AsyncProperty', 243, 'VALUE', '1')"
+  "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`) VALUES ('AsyncScript', 133, 'Missing')"
+  "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`) VALUES ('EarlyFile', 18, 'NoSuchFile')"
+  "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('EarlyFile', 700)"
 )
 for query in "${queries[@]}"; do
   msibuild "$faulty" -q "$query" >"$work/faults/msibuild.log" 2>&1 && ! grep -q . "$work/faults/msibuild.log" ||
@@ -88,6 +99,13 @@ expected=(
   'FAIL: upgrade row {0F6C2D1E-5B7A-4C39-9E84-3A1D2B6C7E90}: WIX_UPGRADE_DETECTED is not in SecureCustomProperties'
   'FAIL: permission row Nowhere: no Registry row NoSuchRow'
   'FAIL: SDDLText holds a property, which Windows Installer does not format: D:(A;;KA;;;[SID])'
+  'FAIL: Binary: columns differ'
+  'FAIL: InstallUISequence is not CostInitialize, FileCost, CostFinalize, then ExecuteAction'
+  'FAIL: custom action NoBinary: type 66 names no Binary row (Missing)'
+  'FAIL: custom action AsyncProperty: type 243 is asynchronous without waiting (0xC0), which only an executable may be'
+  'FAIL: custom action AsyncScript: type 133 is an asynchronous (0x80) script'
+  'FAIL: custom action EarlyFile: type 18 names no File row (NoSuchFile)'
+  'FAIL: custom action EarlyFile: type 18 runs an installed file before CostFinalize in the InstallUISequence'
 )
 # Where Wine runs, the refused SDDL is named too.
 grep -q '^skipped: parsing the SDDLText' "$work/faults/contract.log" ||

@@ -5,12 +5,13 @@
 # uninstall entries, and the installed and removed states.
 
 # msiexec with a log of its own; Z: is the host's root. Its exit code
-# reaches us modulo 256 (1603 as 67).
+# reaches us modulo 256 (1603 as 67). Silent, unless UI gives the level
+# (/qr: reduced, UILevel 4).
 log_number=0
 msiexec() { # ARGS...: sets $log
   log_number=$((log_number + 1))
   log=$work/msiexec-$log_number.log
-  WAIT=120 wine msiexec "$@" /qn /l*v "Z:${log//\//\\}" >/dev/null 2>&1
+  WAIT=120 wine msiexec "$@" "${UI:-/qn}" /l*v "Z:${log//\//\\}" >/dev/null 2>&1
 }
 reg_value() { # KEY NAME: the data of a string value in the package's view, or nothing
   wine reg query "HKLM\\$1" /v "$2" /reg:$bits 2>/dev/null | tr -d '\r' |
@@ -28,6 +29,8 @@ helpkey='SOFTWARE\Halvik\Help Embedded Window'
 runkey='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 statuskey='SOFTWARE\Halvik\Test Status'
 packagekey='SOFTWARE\Halvik\DadaVizi'
+# A printer URI where nothing answers: DadaViziIpp stays resident, retrying.
+ippsource='ipp://127.0.0.1:9/ipp/print'
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
 uninstall_entry() { # PRODUCTCODE NAME: a value of its uninstall entry, in either view
   local value
@@ -47,7 +50,7 @@ installed_files=(DadaVizi.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.e
   samples/DadaVizi.reg samples/DODOZOD.INI samples/autostart.reg samples/uninstall.reg)
 
 install_with_properties() {
-  msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" ||
+  msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" "IPPSOURCE=$ippsource" ||
     fail "install with properties (exit code $?, log $log)"
 }
 
@@ -65,6 +68,8 @@ check_installed() { # VERSION WHAT
   expect_value "$settings" Printer "Test Printer" "$2"
   expect_value "$settings" Driver LASER "$2"
   expect_value "$settings" Monitor "$statuskey" "$2"
+  expect_value "$runkey" DadaViziIpp "\"$windir_installdir\\DadaViziIpp.exe\" \"$ippsource\"" "$2"
+  expect_value "$packagekey" IppSource "$ippsource" "$2"
   reg_key_exists "$helpkey" || fail "$2: no help window key"
   reg_key_exists "$statuskey\\BidiData" || fail "$2: no status data key"
 }
@@ -78,6 +83,7 @@ check_removed() { # WHAT PACKAGE
   ! reg_key_exists "$packagekey" || fail "$1: the package's own key is still there"
   ! reg_key_exists "$helpkey" || fail "$1: the help window key is still there"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "$1: the Run value is still there"
+  [ -z "$(reg_value "$runkey" DadaViziIpp)" ] || fail "$1: DadaViziIpp's Run value is still there"
   [ -z "$(uninstall_entry "$(product_code "$2")" DisplayName)" ] || fail "$1: the uninstall entry is still there"
 }
 

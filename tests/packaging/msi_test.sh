@@ -9,17 +9,18 @@
 #   package   the rows set after wixl; an install refused without PRINTER;
 #             an install with properties and integrator files; a repair,
 #             a same-version rebuild, an upgrade and a refused downgrade
-#             keeping the settings; an uninstall whose --close step cannot
-#             run, keeping the integrator's files; AUTOSTART=0 through a
-#             repair and an upgrade, then a repair with AUTOSTART=1; the
-#             printer's own INI neither replaced nor removed; an installed
-#             x64 package replaced.
+#             keeping the settings and IPPSOURCE; an upgrade and an
+#             uninstall whose close step fails, keeping the integrator's
+#             files; AUTOSTART=0 through a repair and an upgrade, then a
+#             repair with AUTOSTART=1; the printer's own INI neither
+#             replaced nor removed; an installed x64 package replaced.
 #   monitor   the installed monitor running, a status sent to it with the
-#             installed DadaViziStatus, and an uninstall while it runs. It
-#             runs the package's programs, so it is skipped (exit 77) where
-#             this host runs no 32-bit code.
-# msiexec runs no 32-bit code, except the --close step. Every step is
-# bounded with timeout.
+#             installed DadaViziStatus; an upgrade and an uninstall with the
+#             monitor and a resident DadaViziIpp running; a repair with a UI
+#             starting the monitor again. It runs the package's programs, so
+#             it is skipped (exit 77) where this host runs no 32-bit code.
+# msiexec runs no 32-bit code, except the close and restart steps. Every
+# step is bounded with timeout.
 set -uo pipefail
 if [ $# -ne 4 ]; then
   echo "usage: msi_test.sh package|monitor BUILDDIR WORKDIR VERSION" >&2
@@ -76,8 +77,20 @@ msi=$work/packages/DadaVizi-$version-x86.msi
 msi_next=$work/packages/DadaVizi-$next-x86.msi
 build_msi "$msi" "$version" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
   fail "building the $version package"
-build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
-  fail "building the $next package"
+if [ "$mode" = package ]; then
+  # The package test's next version has a close step that fails: its
+  # "closer" is DadaViziStatus.exe, which exits 1 without arguments.
+  failing=$work/failing-build
+  mkdir -p "$failing/bin" &&
+    cp "$build"/bin/{DadaVizi,DadaViziStatus,DadaViziCheck,DadaViziIpp}.exe "$failing/bin/" &&
+    cp "$build/bin/DadaViziStatus.exe" "$failing/bin/DadaViziClose.exe" &&
+    ln -s "$build/packaging" "$failing/packaging" || fail "making a build tree with a failing closer"
+  build=$failing build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
+    fail "building the $next package"
+else
+  build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
+    fail "building the $next package"
+fi
 # A rebuild of the same version, the way scripts/package makes one: wixl
 # gives it a product code of its own.
 msi_rebuild=$work/packages/rebuild/DadaVizi-$version-x86.msi
@@ -114,19 +127,32 @@ if [ "$mode" = package ]; then
     grep -qx "{6957C5C8-8B1D-4074-97C8-F58FF1681E8D}	0.0.0			256		X64_PACKAGE_DETECTED" <<<"$upgrades" ||
     fail "the Upgrade table does not replace this version and every x64 package: $upgrades"
   msiinfo export "$msi" Property | tr -d '\r' |
-    grep -qx 'SecureCustomProperties	.*;X64_PACKAGE_DETECTED;PRINTER;DRIVER;MONITOR;AUTOSTART' ||
-    fail "PRINTER, DRIVER, MONITOR, AUTOSTART and X64_PACKAGE_DETECTED are not secure properties"
-  # Type 18 (an installed exe) + 0x40 (its exit code and failure ignored),
-  # immediate, as the user running msiexec.
-  msiinfo export "$msi" CustomAction | tr -d '\r' | grep -q '^CloseMonitor	82	DadaViziStatus.exe	--close' ||
-    fail "no immediate CloseMonitor action running DadaViziStatus.exe --close, its failure ignored"
-  msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' | grep -qx 'CloseMonitor	REMOVE~="ALL"	1399' ||
-    fail "CloseMonitor is not sequenced just before InstallValidate on removal"
+    grep -qx 'SecureCustomProperties	.*;X64_PACKAGE_DETECTED;PRINTER;DRIVER;MONITOR;AUTOSTART;IPPSOURCE' ||
+    fail "PRINTER, DRIVER, MONITOR, AUTOSTART, IPPSOURCE and X64_PACKAGE_DETECTED are not secure properties"
+  grep -q '^IppAutostart	[^	]*	[^	]*	68	IPPSOURCE	' <<<"$components" ||
+    fail "DadaViziIpp's Run value's component is not transitive with the IPPSOURCE condition"
+  actions=$(msiinfo export "$msi" CustomAction | tr -d '\r')
+  # Type 2 (an exe in the Binary table) + 0x40 (its exit code and failure
+  # ignored), immediate, as the user running msiexec; no arguments.
+  grep -qx 'CloseResident	66	DadaViziClose		' <<<"$actions" ||
+    fail "no immediate CloseResident action running the closer from the Binary table, its failure ignored"
+  msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' |
+    grep -qx 'CloseResident	REMOVE~="ALL" OR WIX_UPGRADE_DETECTED OR REINSTALL	1399' ||
+    fail "CloseResident is not sequenced just before InstallValidate on removal, upgrade and repair"
+  msiinfo extract "$msi" Binary.DadaViziClose >"$work/closer.exe" &&
+    cmp -s "$work/closer.exe" "$build/bin/DadaViziClose.exe" ||
+    fail "the Binary table's DadaViziClose is not the build's DadaViziClose.exe"
+  # Type 18 (an installed exe) + 0xC0 (asynchronous, not waited for).
+  grep -qx 'StartMonitor	210	DadaVizi.exe		' <<<"$actions" ||
+    fail "no asynchronous StartMonitor action running the installed DadaVizi.exe"
+  msiinfo export "$msi" InstallUISequence | tr -d '\r' |
+    grep -qx 'StartMonitor	UILevel >= 4 AND UserSID <> "S-1-5-18" AND AUTOSTART = "1" AND NOT (REMOVE ~= "ALL")	1301' ||
+    fail "StartMonitor is not just after ExecuteAction, for a full or reduced UI, not as SYSTEM, not on removal"
   msiinfo suminfo "$msi" | tr -d '\r' | grep -qx "Template: Intel;1033" || fail "the package is not an x86 one"
   build_msi "$work/packages/plain.msi" "$version" || fail "building a package without integrator files"
   msiinfo export "$work/packages/plain.msi" File | tr -d '\r' | grep -q -E '^(IntegratorIni|HelpDOZID)' &&
     fail "a package without --ini and --help has integrator files"
-  pass "rows set after wixl: permissions, Registry rows, component attributes, upgrade rows, secure properties"
+  pass "rows set after wixl: permissions, Registry rows, component attributes, upgrade rows, secure properties, the close and restart steps"
 
   # --- A wixl warning fails the build: a copy of the source with an
   # attribute wixl does not know.
@@ -192,7 +218,9 @@ if [ "$mode" = package ]; then
   pass "a rebuild of $version replaces it: one uninstall entry, settings kept"
 
   # --- Upgrade without properties keeps them; the values written at run
-  # time by the status source stay.
+  # time by the status source stay. This next version's close step fails
+  # (exit code 1, or not run at all where 32-bit code does not run): the
+  # installation goes on.
   write_status
   msiexec /i "$msi_next" || fail "upgrade to $next (exit code $?, log $log)"
   check_installed "$next" "upgrade"
@@ -210,11 +238,10 @@ if [ "$mode" = package ]; then
   [ "$(uninstall_entry "$(product_code "$msi_next")" DisplayVersion)" = "$next" ] || fail "downgrade: $next is gone"
   pass "downgrade to $version refused"
 
-  # --- Uninstall when --close cannot run (as where 32-bit code does not
-  # run): the removal goes on.
+  # --- Uninstall with a close step that fails: the removal goes on.
   write_status
-  mv "$installdir/DadaViziStatus.exe" "$work/DadaViziStatus.exe.away" || fail "moving DadaViziStatus.exe away"
-  msiexec /x "$msi_next" || fail "uninstall without a runnable --close (exit code $?, log $log)"
+  msiexec /x "$msi_next" || fail "uninstall with a failing close step (exit code $?, log $log)"
+  grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the uninstall did not run its close step ($log)"
   check_removed "uninstall" "$msi_next"
   check_status_kept "uninstall"
   pass "uninstall removes files, settings, Run value and help window key; the status data stays"
@@ -223,6 +250,7 @@ if [ "$mode" = package ]; then
   msiexec /i "$msi" PRINTER=P AUTOSTART=0 || fail "install with AUTOSTART=0 (exit code $?, log $log)"
   [ -f "$installdir/DadaVizi.exe" ] || fail "AUTOSTART=0: not installed"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "AUTOSTART=0 wrote the Run value"
+  [ -z "$(reg_value "$runkey" DadaViziIpp)" ] || fail "an install without IPPSOURCE wrote DadaViziIpp's Run value"
   msiexec /i "$msi" REINSTALL=ALL REINSTALLMODE=amus || fail "repair after AUTOSTART=0 (exit code $?, log $log)"
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "a repair of an AUTOSTART=0 installation wrote the Run value"
   expect_value "$packagekey" Autostart 0 "repair after AUTOSTART=0"
@@ -290,12 +318,62 @@ EOF
   exit 0
 fi
 
-# --- monitor: uninstall with the installed monitor running.
+# --- monitor: the installed monitor and a resident DadaViziIpp through an
+# upgrade, a repair with a UI and an uninstall. Wine, as Windows, refuses to
+# replace or delete a program file while it runs, so the files replaced and
+# removed show that the close step ended them first.
+start_installed() { # PROGRAM ARGS...: sets $started; its output in $work/PROGRAM.log
+  local program=$1
+  shift
+  "$WINELOADER" "$windir_installdir\\$program.exe" "$@" </dev/null >"$work/$program.log" 2>&1 &
+  started=$!
+}
+expect_ended() { # PID WHAT: the process ends within 15 s, with exit code 0
+  local _
+  for _ in $(seq 1 75); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$1" 2>/dev/null; then
+    kill "$1"
+    fail "$2 still runs"
+  fi
+  wait "$1"
+  local status=$?
+  [ $status = 0 ] || fail "$2 ended with exit code $status"
+}
+# The build's own DadaViziStatus, which stays when the package goes:
+# exit code 3 means no monitor runs.
+monitor_answers() { # the exit code of a status sent to the monitor
+  WAIT=30 wine "Z:${build//\//\\}\\bin\\DadaViziStatus.exe" --send-only 10001 >"$work/status.log" 2>&1
+}
+wait_for_monitor() {
+  local status _
+  for _ in $(seq 1 100); do
+    monitor_answers
+    status=$?
+    [ $status = 3 ] || return $status
+    sleep 0.2
+  done
+  return 3
+}
+start_ipp_source() { # sets $ipp, once it watches
+  local _
+  start_installed DadaViziIpp "$ippsource"
+  ipp=$started
+  for _ in $(seq 1 100); do
+    grep -q "watching $ippsource" "$work/DadaViziIpp.log" && break
+    sleep 0.2
+  done
+  grep -q "watching $ippsource" "$work/DadaViziIpp.log" ||
+    fail "DadaViziIpp did not stay resident: $(cat "$work/DadaViziIpp.log")"
+}
+
 install_with_properties
 check_installed "$version" "install"
 # The installed monitor, started the way the Run value starts it.
-"$WINELOADER" "$windir_installdir\\DadaVizi.exe" </dev/null >"$work/monitor.log" 2>&1 &
-monitor=$!
+start_installed DadaVizi
+monitor=$started
 status=
 for _ in $(seq 1 100); do
   WAIT=30 wine "$windir_installdir\\DadaViziStatus.exe" --no-help 40021 "Text=Paper jam" >"$work/status.log" 2>&1
@@ -308,20 +386,48 @@ kill -0 $monitor 2>/dev/null || fail "the monitor is not running"
 check_status_kept "status sent"
 pass "the installed monitor took a status from the installed DadaViziStatus"
 
+# --- Upgrade, silent, with the monitor and DadaViziIpp running.
+start_ipp_source
+# The files' change times (nanoseconds): written anew, in place or as new
+# files, they change.
+changed() { stat -c %z "$installdir/$1.exe" 2>/dev/null; }
+before_monitor=$(changed DadaVizi) before_ipp=$(changed DadaViziIpp)
+# Both versions hold the same file versions, which Windows Installer keeps
+# in place; REINSTALLMODE=amus has every file written anew, as a new build's
+# would be, so a program still running would stand in the way.
+msiexec /i "$msi_next" REINSTALLMODE=amus ||
+  fail "upgrade with the monitor and DadaViziIpp running (exit code $?, log $log)"
+expect_ended $monitor "the monitor, after the upgrade,"
+expect_ended $ipp "DadaViziIpp, after the upgrade,"
+grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the upgrade did not run its close step ($log)"
+check_installed "$next" "upgrade with both running"
+[ "$(changed DadaVizi)" != "$before_monitor" ] && [ "$(changed DadaViziIpp)" != "$before_ipp" ] ||
+  fail "the upgrade did not write the running programs' files anew"
+[ "$(dadavizi_entries)" = "$(product_code "$msi_next") " ] || fail "more than one DadaVizi after the upgrade: $(dadavizi_entries)"
+# DadaViziIpp's report of the unreachable printer stays.
+expect_value "$statuskey\\BidiData" Code 40077 "upgrade with both running: DadaViziIpp's status"
+expect_value "$statuskey\\BidiData" Text "Printer not reachable" "upgrade with both running: DadaViziIpp's status"
+monitor_answers
+[ $? = 3 ] || fail "a silent upgrade started the monitor"
+pass "an upgrade ends the running monitor and DadaViziIpp, replaces their files, keeps settings and IPPSOURCE; silent: no restart"
+
+# --- A repair with a reduced UI (UILevel 4) starts the monitor again
+# afterwards, as an upgrade with a UI does; a silent one does not (above).
+UI=/qr msiexec /i "$msi_next" REINSTALL=ALL REINSTALLMODE=amus || fail "repair with a UI (exit code $?, log $log)"
+grep -q 'Action start [0-9:]*: StartMonitor' "$log" || fail "the repair with a UI did not run StartMonitor ($log)"
+wait_for_monitor || fail "no monitor after a repair with a UI (exit code $?): $(cat "$work/status.log")"
+check_installed "$next" "repair with a UI"
+pass "a repair with a UI starts the monitor again"
+
+# --- Uninstall with both running (the monitor the repair started).
+start_ipp_source
 wine reg add "HKLM\\$helpkey" /v Text /d "Paper jam" /f /reg:$bits >/dev/null
-msiexec /x "$msi" || fail "uninstall with the monitor running (exit code $?, log $log)"
-for _ in $(seq 1 50); do
-  kill -0 $monitor 2>/dev/null || break
-  sleep 0.2
-done
-if kill -0 $monitor 2>/dev/null; then
-  kill $monitor
-  fail "the monitor still runs after the uninstall"
-fi
-wait $monitor
-monitor_exit=$?
-[ $monitor_exit = 0 ] || fail "the monitor ended with exit code $monitor_exit"
-grep -q "CloseMonitor" "$log" || fail "the uninstall did not run CloseMonitor"
-check_removed "uninstall with the monitor running" "$msi"
-check_status_kept "uninstall with the monitor running"
-pass "uninstall ended the running monitor (exit code 0) and removed its files"
+msiexec /x "$msi_next" || fail "uninstall with the monitor and DadaViziIpp running (exit code $?, log $log)"
+expect_ended $ipp "DadaViziIpp, after the uninstall,"
+monitor_answers
+[ $? = 3 ] || fail "the monitor still runs after the uninstall"
+grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the uninstall did not run its close step ($log)"
+grep -q 'Action start [0-9:]*: StartMonitor' "$log" && fail "the uninstall started the monitor"
+check_removed "uninstall with both running" "$msi_next"
+expect_value "$statuskey\\BidiData" Code 40077 "uninstall with both running: DadaViziIpp's status"
+pass "uninstall ended the running monitor and DadaViziIpp and removed every file and both Run values"

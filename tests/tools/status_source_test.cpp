@@ -194,7 +194,7 @@ TEST_F(StatusSource, DocumentsItsUsageAndExitCodes)
     EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
 }
 
-// --close, as an installer runs it before removing the files.
+// --close, as a script runs it before replacing the monitor's files.
 TEST_F(StatusSource, CloseEndsTheRunningMonitorAndWaitsForItsProcess)
 {
     HANDLE monitor = StartProgram("DadaVizi.exe");

@@ -13,6 +13,7 @@
 #include "reporting.h"
 #include "status.h"
 #include "tools/common/report.h"
+#include "tools/common/resident.h"  // IPP_WINDOW_NAME, the closer's address
 #include "watcher.h"
 
 // Exit codes, shared with DadaViziStatus where they overlap.
@@ -28,8 +29,6 @@ enum IppExitCode {
     IPP_EXIT_ALREADY_RUNNING = 8,
 };
 
-// Class and title of the resident source's hidden window.
-#define IPP_WINDOW_NAME "DadaViziIpp"
 
 // The printer URI for the settings value "Printer", through the spooler's
 // port for it. False with the reason in `why` when there is none.

@@ -5,6 +5,7 @@
 #include "app/shared.h"
 #include "registry/settings.h"
 #include "tools/common/report.h"
+#include "tools/common/resident.h"
 #include "tools/common/status_code.h"
 
 namespace {
@@ -15,8 +16,8 @@ enum ExitCode {
     EXIT_USAGE = 1,
 };
 
-// How long --close waits for the monitor's process to end: an installer
-// runs it before removing the files, and must not wait for ever.
+// How long --close waits for the monitor's process to end: a script runs
+// it before replacing the files, and must not wait for ever.
 const DWORD CLOSE_TIMEOUT = 10000;  // milliseconds
 
 // Longest detail text: the monitor copies values of up to 256 bytes,
@@ -178,42 +179,13 @@ int SendStatus(const Options &options)
 // --close: WM_CLOSE to the monitor's window ends it the way a right click
 // does (its window is destroyed, its tray icon removed, its loop left); the
 // process is then waited for, so that its files are free when this returns.
+// Every monitor window of this desktop is closed, as DadaViziClose does.
 int CloseMonitor()
 {
-    HWND window = FindWindowA(MONITOR_WINDOW_NAME, MONITOR_WINDOW_NAME);
-    if (!window)
-        return Fail(REPORT_NO_MONITOR, "no monitor is running (no window \"DadaVizi\")", NULL);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    // Opened before the request, so that the id cannot pass to another
-    // process in between. Without the right to wait for it, the window's
-    // end is the sign instead.
-    HANDLE process = processId ? OpenProcess(SYNCHRONIZE, FALSE, processId) : NULL;
-    if (!PostMessageA(window, WM_CLOSE, 0, 0)) {
-        DWORD error = GetLastError();
-        if (process)
-            CloseHandle(process);
-        if (!IsWindow(window))
-            return EXIT_DONE;  // it ended by itself meanwhile
-        char detail[40];
-        wsprintfA(detail, " (error %lu)", (unsigned long)error);
-        return Fail(REPORT_NO_ANSWER,
-                    "Windows kept the request from the monitor; it may run with higher rights",
-                    detail);
-    }
-    bool ended;
-    if (process) {
-        ended = WaitForSingleObject(process, CLOSE_TIMEOUT) == WAIT_OBJECT_0;
-        CloseHandle(process);
-    } else {
-        DWORD start = GetTickCount();
-        while (IsWindow(window) && GetTickCount() - start < CLOSE_TIMEOUT)
-            Sleep(50);
-        ended = !IsWindow(window);
-    }
-    if (!ended)
-        return Fail(REPORT_NO_ANSWER, "the monitor did not end within 10 seconds", NULL);
-    return EXIT_DONE;
+    const char *const names[] = {MONITOR_WINDOW_NAME};
+    char why[REPORT_WHY_SIZE];
+    int result = CloseResidentWindows(names, 1, CLOSE_TIMEOUT, why);
+    return result == CLOSE_DONE ? EXIT_DONE : Fail(result, why, NULL);
 }
 
 }  // namespace

@@ -404,9 +404,10 @@ check_installed "$next" "upgrade with both running"
 [ "$(changed DadaVizi)" != "$before_monitor" ] && [ "$(changed DadaViziIpp)" != "$before_ipp" ] ||
   fail "the upgrade did not write the running programs' files anew"
 [ "$(dadavizi_entries)" = "$(product_code "$msi_next") " ] || fail "more than one DadaVizi after the upgrade: $(dadavizi_entries)"
-# DadaViziIpp's report of the unreachable printer stays.
-expect_value "$statuskey\\BidiData" Code 40077 "upgrade with both running: DadaViziIpp's status"
-expect_value "$statuskey\\BidiData" Text "Printer not reachable" "upgrade with both running: DadaViziIpp's status"
+# The status data stays. DadaViziIpp, facing a printer that does not
+# answer, reports it unreachable only after a minute, so nothing of its own
+# is in it yet.
+check_status_kept "upgrade with both running"
 monitor_answers
 [ $? = 3 ] || fail "a silent upgrade started the monitor"
 pass "an upgrade ends the running monitor and DadaViziIpp, replaces their files, keeps settings and IPPSOURCE; silent: no restart"
@@ -429,5 +430,5 @@ monitor_answers
 grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the uninstall did not run its close step ($log)"
 grep -q 'Action start [0-9:]*: StartMonitor' "$log" && fail "the uninstall started the monitor"
 check_removed "uninstall with both running" "$msi_next"
-expect_value "$statuskey\\BidiData" Code 40077 "uninstall with both running: DadaViziIpp's status"
+expect_value "$statuskey\\BidiData" Code 40021 "uninstall with both running: the status data"
 pass "uninstall ended the running monitor and DadaViziIpp and removed every file and both Run values"

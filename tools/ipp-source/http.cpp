@@ -49,12 +49,6 @@ bool Widen(const char *text, int length, WCHAR *out, int capacity)
     return true;
 }
 
-bool IsLoopback(const WCHAR *host)
-{
-    return lstrcmpiW(host, L"localhost") == 0 || lstrcmpW(host, L"[::1]") == 0 ||
-           (host[0] == '1' && host[1] == '2' && host[2] == '7' && host[3] == '.');
-}
-
 void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 {
     if (detail && detailSize > 64)
@@ -156,6 +150,11 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
     for (const WCHAR *c = uri->host; *c; ++c)
         if (*c <= ' ' || *c > '~' || *c == '@')
             return false;
+    if (*host == '[')
+        for (const WCHAR *c = uri->host + 1; c[1]; ++c)
+            if (!(*c == ':' || *c == '.' || (*c >= '0' && *c <= '9') ||
+                  (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F')))
+                return false;
 
     if (*after == ':') {
         unsigned long port = 0;
@@ -190,9 +189,12 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
 }
 
 HttpClient::HttpClient(const HttpOptions &options)
-    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned), lastStatus_(0)
+    : session_(NULL),
+      acceptSelfSigned_(options.acceptSelfSigned),
+      proxyGiven_(options.proxy && options.proxy[0]),
+      lastStatus_(0)
 {
-    if (options.proxy && options.proxy[0]) {
+    if (proxyGiven_) {
         WCHAR proxy[256];
         if (!Widen(options.proxy, lstrlenA(options.proxy), proxy, 256))
             return;
@@ -240,9 +242,7 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
         return HTTP_UNREACHABLE;
     }
-    if (IsLoopback(uri.host)) {
-        // Whatever proxy the system names, a printer on this machine is
-        // asked directly.
+    if (GoesDirect(uri.host, proxyGiven_)) {
         WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
         WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);
     }

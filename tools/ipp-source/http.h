@@ -18,8 +18,16 @@ struct PrinterUri {
     bool secure;
 };
 
-// False when `text` is not such a URI (or does not fit).
+// False when `text` is not such a URI (or does not fit). An IPv6 address
+// with a zone ("%25eth0") is refused: no zone is passed on to WinHTTP.
 bool ParsePrinterUri(const char *text, PrinterUri *uri);
+
+// Whether a printer at `host` (as in PrinterUri) is asked without a proxy:
+// a system-wide WinHTTP proxy is meant for the internet, not for printers
+// on the LAN, so loopback, RFC 1918, 169.254/16, fc00::/7, fe80::/10,
+// dotless names and *.local go direct. A proxy given with --proxy
+// (`proxyGiven`) is skipped only for loopback and dotless names.
+bool GoesDirect(const WCHAR *host, bool proxyGiven);
 
 enum HttpResult {
     HTTP_DONE,           // a whole IPP answer from an HTTP 200
@@ -78,6 +86,7 @@ private:
 
     void *session_;
     bool acceptSelfSigned_;
+    bool proxyGiven_;
     DWORD lastStatus_;
 };
 

@@ -242,6 +242,12 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
         return HTTP_UNREACHABLE;
     }
+    // Paced requests leave seconds to minutes between them: an idle
+    // keep-alive connection per desktop would hold a print server's client
+    // slots meanwhile, so each connection ends with its answer. A held or
+    // streamed answer (Event Wait Mode) keeps its connection while it lasts.
+    DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+    WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
     if (GoesDirect(uri.host, proxyGiven_)) {
         WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
         WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);

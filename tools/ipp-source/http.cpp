@@ -5,6 +5,7 @@
 #include <string.h>
 #include <winhttp.h>
 
+#include "help/help_engine.h"
 #include "multipart.h"
 
 namespace {
@@ -205,6 +206,12 @@ HttpClient::HttpClient(const HttpOptions &options)
         session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     }
+    // Read through the program's manifest, which declares Windows 10 and 11,
+    // so Windows 8.1 and later tell their own version.
+    WindowsVersion version = ReadWindowsVersion();
+    DWORD protocols = SecureProtocolsFor(version.major, version.minor);
+    if (session_ && protocols)
+        WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
 }
 
 HttpClient::~HttpClient()

@@ -29,6 +29,11 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri);
 // (`proxyGiven`) is skipped only for loopback and dotless names.
 bool GoesDirect(const WCHAR *host, bool proxyGiven);
 
+// The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
+// `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows
+// 8.1, else 0 for the system's default.
+DWORD SecureProtocolsFor(DWORD major, DWORD minor);
+
 enum HttpResult {
     HTTP_DONE,           // a whole IPP answer from an HTTP 200
     HTTP_UNREACHABLE,    // no connection, or it broke off

@@ -1,6 +1,9 @@
 // The rules WinHTTP is given for each printer, as plain functions of their
-// input: which hosts are asked without the machine's proxy.
+// input: which hosts are asked without the machine's proxy, and which TLS
+// versions are offered.
 #include "http.h"
+
+#include <winhttp.h>
 
 namespace {
 
@@ -134,4 +137,18 @@ bool GoesDirect(const WCHAR *host, bool proxyGiven)
     local = v4[0] == 10 || (v4[0] == 172 && (v4[1] & 0xf0) == 16) ||
             (v4[0] == 192 && v4[1] == 168) || (v4[0] == 169 && v4[1] == 254);
     return loopback || (!proxyGiven && local);
+}
+
+DWORD SecureProtocolsFor(DWORD major, DWORD minor)
+{
+    // Windows 7 and 8.0 (Server 2008 R2, 2012) offer only TLS 1.0 unless
+    // told otherwise (KB 3140245), which printers that speak TLS 1.2 alone
+    // refuse. From 8.1 on the system's default is right, and naming
+    // versions would hold back TLS 1.3 where Windows has it. XP and Vista
+    // have no TLS 1.2 at all; they may refuse the flags, which leaves their
+    // default. An unknown version (0) keeps the default too.
+    if (major == 0 || major > 6 || (major == 6 && minor >= 3))
+        return 0;
+    return WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+           WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
 }

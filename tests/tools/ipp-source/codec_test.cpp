@@ -4,6 +4,8 @@
 
 #include "http.h"
 #include "ipp.h"
+
+#include <winhttp.h>
 #include "ipp_messages.h"
 
 #include <string>
@@ -247,6 +249,20 @@ TEST(PrinterUri, LanPrintersGoDirectUnlessAProxyIsGiven)
         EXPECT_EQ(row.direct, GoesDirect(row.host, false)) << row.host;
         EXPECT_EQ(row.directWithProxy, GoesDirect(row.host, true)) << row.host << " with --proxy";
     }
+}
+
+TEST(PrinterUri, TlsVersionsAreNamedOnlyBelowWindows81)
+{
+    const DWORD upTo12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                         WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+    // Windows major, minor, the flags named (0: the system's default)
+    static const struct {
+        DWORD major, minor, protocols;
+    } rows[] = {{5, 1, upTo12}, {5, 2, upTo12}, {6, 0, upTo12}, {6, 1, upTo12},
+                {6, 2, upTo12}, {6, 3, 0},      {10, 0, 0},     {0, 0, 0}};
+    for (const auto &row : rows)
+        EXPECT_EQ(row.protocols, SecureProtocolsFor(row.major, row.minor))
+            << row.major << "." << row.minor;
 }
 
 }  // namespace

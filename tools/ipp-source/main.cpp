@@ -114,7 +114,9 @@ DWORD WINAPI WatchThread(void *parameter)
 }
 
 // One instance per printer: a mutex named after the URI ('\' is not
-// allowed in the name, and case does not tell printers apart).
+// allowed in the name, and case does not tell printers apart). The name
+// lives in this session's namespace, not "Global\": the status message
+// reaches only the monitor of the watcher's own session.
 HANDLE ClaimPrinter(const PrinterUri &uri)
 {
     char name[MAX_PATH];

@@ -22,7 +22,7 @@ const char USAGE[] =
     "  --once                ask once, report, and exit\r\n"
     "  --accept-self-signed  accept the printer's own certificate for ipps://\r\n"
     "  --proxy HOST:PORT     use this HTTP proxy (default: the system's WinHTTP\r\n"
-    "                        proxy setting)\r\n"
+    "                        proxy setting, which printers on the LAN skip)\r\n"
     "  --help                show this text\r\n"
     "\r\n"
     "Exit codes:\r\n"

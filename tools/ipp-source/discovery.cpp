@@ -68,7 +68,10 @@ bool FindPrinterUri(char *uri, int capacity, char *why, int whySize)
 
 bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySize)
 {
-    // IPP and WSD class-driver ports hold the printer's URL.
+    // A port named by a URL (Windows' Internet Printing client, "http://...",
+    // or one an IPP driver named "ipp://...") gives that URL. A WSD port
+    // ("WSD-<id>") holds no URL: its device is known only to the WSD port
+    // monitor, so it ends below with a reason.
     for (const char *c = port; *c; ++c)
         if (c[0] == ':' && c[1] == '/' && c[2] == '/')
             return CopyBounded(uri, capacity, port, lstrlenA(port)) ||
@@ -112,11 +115,13 @@ bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySi
         RegCloseKey(key);
     }
     if (host[0]) {
-        if (lstrlenA(host) + 20 >= capacity) {
+        if (lstrlenA(host) + 22 >= capacity) {
             lstrcpynA(why, "the port's host name is too long", whySize);
             return false;
         }
-        wsprintfA(uri, "ipp://%s/ipp/print", host);
+        // An IPv6 address goes in brackets, or its colons would read as a port.
+        bool bare = host[0] != '[' && strchr(host, ':') != NULL;
+        wsprintfA(uri, bare ? "ipp://[%s]/ipp/print" : "ipp://%s/ipp/print", host);
         return true;
     }
     Why(why, whySize,

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <winhttp.h>
 
+#include "help/help_engine.h"
 #include "multipart.h"
 
 namespace {
@@ -47,12 +48,6 @@ bool Widen(const char *text, int length, WCHAR *out, int capacity)
         out[index] = (WCHAR)(unsigned char)text[index];
     out[length] = 0;
     return true;
-}
-
-bool IsLoopback(const WCHAR *host)
-{
-    return lstrcmpiW(host, L"localhost") == 0 || lstrcmpW(host, L"[::1]") == 0 ||
-           (host[0] == '1' && host[1] == '2' && host[2] == '7' && host[3] == '.');
 }
 
 void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
@@ -156,6 +151,11 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
     for (const WCHAR *c = uri->host; *c; ++c)
         if (*c <= ' ' || *c > '~' || *c == '@')
             return false;
+    if (*host == '[')
+        for (const WCHAR *c = uri->host + 1; c[1]; ++c)
+            if (!(*c == ':' || *c == '.' || (*c >= '0' && *c <= '9') ||
+                  (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F')))
+                return false;
 
     if (*after == ':') {
         unsigned long port = 0;
@@ -190,9 +190,12 @@ bool ParsePrinterUri(const char *text, PrinterUri *uri)
 }
 
 HttpClient::HttpClient(const HttpOptions &options)
-    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned), lastStatus_(0)
+    : session_(NULL),
+      acceptSelfSigned_(options.acceptSelfSigned),
+      proxyGiven_(options.proxy && options.proxy[0]),
+      lastStatus_(0)
 {
-    if (options.proxy && options.proxy[0]) {
+    if (proxyGiven_) {
         WCHAR proxy[256];
         if (!Widen(options.proxy, lstrlenA(options.proxy), proxy, 256))
             return;
@@ -203,6 +206,12 @@ HttpClient::HttpClient(const HttpOptions &options)
         session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     }
+    // Read through the program's manifest, which declares Windows 10 and 11,
+    // so Windows 8.1 and later tell their own version.
+    WindowsVersion version = ReadWindowsVersion();
+    DWORD protocols = SecureProtocolsFor(version.major, version.minor);
+    if (session_ && protocols)
+        WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
 }
 
 HttpClient::~HttpClient()
@@ -240,9 +249,13 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
         return HTTP_UNREACHABLE;
     }
-    if (IsLoopback(uri.host)) {
-        // Whatever proxy the system names, a printer on this machine is
-        // asked directly.
+    // Paced requests leave seconds to minutes between them: an idle
+    // keep-alive connection per desktop would hold a print server's client
+    // slots meanwhile, so each connection ends with its answer. A held or
+    // streamed answer (Event Wait Mode) keeps its connection while it lasts.
+    DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+    WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
+    if (GoesDirect(uri.host, proxyGiven_)) {
         WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
         WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);
     }

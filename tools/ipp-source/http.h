@@ -18,8 +18,21 @@ struct PrinterUri {
     bool secure;
 };
 
-// False when `text` is not such a URI (or does not fit).
+// False when `text` is not such a URI (or does not fit). An IPv6 address
+// with a zone ("%25eth0") is refused: no zone is passed on to WinHTTP.
 bool ParsePrinterUri(const char *text, PrinterUri *uri);
+
+// Whether a printer at `host` (as in PrinterUri) is asked without a proxy:
+// a system-wide WinHTTP proxy is meant for the internet, not for printers
+// on the LAN, so loopback, RFC 1918, 169.254/16, fc00::/7, fe80::/10,
+// dotless names and *.local go direct. A proxy given with --proxy
+// (`proxyGiven`) is skipped only for loopback and dotless names.
+bool GoesDirect(const WCHAR *host, bool proxyGiven);
+
+// The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
+// `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows
+// 8.1, else 0 for the system's default.
+DWORD SecureProtocolsFor(DWORD major, DWORD minor);
 
 enum HttpResult {
     HTTP_DONE,           // a whole IPP answer from an HTTP 200
@@ -78,6 +91,7 @@ private:
 
     void *session_;
     bool acceptSelfSigned_;
+    bool proxyGiven_;
     DWORD lastStatus_;
 };
 

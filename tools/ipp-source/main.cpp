@@ -22,7 +22,7 @@ const char USAGE[] =
     "  --once                ask once, report, and exit\r\n"
     "  --accept-self-signed  accept the printer's own certificate for ipps://\r\n"
     "  --proxy HOST:PORT     use this HTTP proxy (default: the system's WinHTTP\r\n"
-    "                        proxy setting)\r\n"
+    "                        proxy setting, which printers on the LAN skip)\r\n"
     "  --help                show this text\r\n"
     "\r\n"
     "Exit codes:\r\n"
@@ -114,7 +114,9 @@ DWORD WINAPI WatchThread(void *parameter)
 }
 
 // One instance per printer: a mutex named after the URI ('\' is not
-// allowed in the name, and case does not tell printers apart).
+// allowed in the name, and case does not tell printers apart). The name
+// lives in this session's namespace, not "Global\": the status message
+// reaches only the monitor of the watcher's own session.
 HANDLE ClaimPrinter(const PrinterUri &uri)
 {
     char name[MAX_PATH];

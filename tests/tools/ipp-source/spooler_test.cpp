@@ -40,16 +40,30 @@ TEST_F(Spooler, EachKindOfPortGivesItsUri)
     EXPECT_EQ("http://192.0.2.7:631/ipp/print", Found("http://192.0.2.7:631/ipp/print"));
     EXPECT_EQ("ipp://localhost:631/printers/Office_Laser", Found("CUPS:Office_Laser"));
 
-    SetRegString(TCP_PORT_PATH, "HostName", "");
-    SetRegString(TCP_PORT_PATH, "IPAddress", "192.0.2.7");
-    EXPECT_EQ("ipp://192.0.2.7/ipp/print", Found("IP_192.0.2.7"));
-    SetRegString(TCP_PORT_PATH, "HostName", "laser.example");
-    EXPECT_EQ("ipp://laser.example/ipp/print", Found("IP_192.0.2.7"));
+    // A standard TCP/IP port's host name, else its address; IPv6 bracketed.
+    static const struct {
+        const char *hostName, *address, *uri;
+    } rows[] = {
+        {"", "192.0.2.7", "ipp://192.0.2.7/ipp/print"},
+        {"laser.example", "192.0.2.7", "ipp://laser.example/ipp/print"},
+        {"", "2001:db8::7", "ipp://[2001:db8::7]/ipp/print"},
+        {"", "::ffff:192.0.2.7", "ipp://[::ffff:192.0.2.7]/ipp/print"},
+        {"[2001:db8::8]", "", "ipp://[2001:db8::8]/ipp/print"},
+    };
+    for (const auto &row : rows) {
+        SetRegString(TCP_PORT_PATH, "HostName", row.hostName);
+        SetRegString(TCP_PORT_PATH, "IPAddress", row.address);
+        std::string found = Found("IP_192.0.2.7");
+        EXPECT_EQ(row.uri, found);
+        PrinterUri uri;
+        EXPECT_TRUE(ParsePrinterUri(found.c_str(), &uri)) << found;
+    }
 }
 
 TEST_F(Spooler, WithoutAUsablePortOrPrinterItSaysWhy)
 {
-    for (const char *port : {"LPT1:", "IP_192.0.2.7", "CUPS:" }) {
+    for (const char *port :
+         {"LPT1:", "IP_192.0.2.7", "CUPS:", "WSD-4f2b9c1e-0a51-4c6e-9a1d-3b7e2f0c8d11"}) {
         std::string found = Found(port);
         EXPECT_EQ(0u, found.find("why: ")) << found;
     }

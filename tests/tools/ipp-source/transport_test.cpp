@@ -107,11 +107,14 @@ TEST_F(Transport, AProxyCarriesRequestsForOtherHostsButNotForLoopback)
     EXPECT_EQ(QUERY_DONE, Query("ipp://printer.invalid/ipp/print", &status, &why, options))
         << why;
     EXPECT_EQ(1, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+    // A LAN address goes direct only past the machine's proxy, not --proxy.
+    EXPECT_EQ(QUERY_DONE, Query("ipp://192.168.0.5/ipp/print", &status, &why, options)) << why;
+    EXPECT_EQ(2, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 
     // A loopback printer is asked directly, whatever the proxy.
     options.proxy = "127.0.0.1:9";
     EXPECT_EQ(QUERY_DONE, Query(proxy.Uri(), &status, &why, options)) << why;
-    EXPECT_EQ(2, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+    EXPECT_EQ(3, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 }
 
 // Runs the watch loop on a thread of its own until the object goes.

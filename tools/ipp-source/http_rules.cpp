@@ -1,0 +1,154 @@
+// The rules WinHTTP is given for each printer, as plain functions of their
+// input: which hosts are asked without the machine's proxy, and which TLS
+// versions are offered.
+#include "http.h"
+
+#include <winhttp.h>
+
+namespace {
+
+int HexDigit(WCHAR c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// A dotted-quad IPv4 address from `text` to `end`; false for anything else,
+// names included.
+bool ParseIpv4(const WCHAR *text, const WCHAR *end, unsigned char address[4])
+{
+    const WCHAR *c = text;
+    for (int part = 0;; ++c) {
+        unsigned value = 0;
+        const WCHAR *digits = c;
+        while (c < end && *c >= '0' && *c <= '9' && c - digits < 3)
+            value = value * 10 + (unsigned)(*c++ - '0');
+        if (c == digits || value > 255)
+            return false;
+        address[part++] = (unsigned char)value;
+        if (part == 4)
+            return c == end;
+        if (c == end || *c != '.')
+            return false;
+    }
+}
+
+// An IPv6 address (no brackets, no zone) into its eight 16-bit words.
+bool ParseIpv6(const WCHAR *text, const WCHAR *end, unsigned short words[8])
+{
+    unsigned short found[8];
+    int count = 0;
+    int gapAt = -1;  // where "::" stands for one or more zero words
+    const WCHAR *c = text;
+    if (end - c >= 2 && c[0] == ':' && c[1] == ':') {
+        gapAt = 0;
+        c += 2;
+    }
+    while (c < end) {
+        const WCHAR *field = c;
+        unsigned value = 0;
+        while (c < end && HexDigit(*c) >= 0 && c - field < 4)
+            value = value * 16 + (unsigned)HexDigit(*c++);
+        if (c < end && *c == '.') {
+            // The last 32 bits written as an IPv4 address.
+            unsigned char v4[4];
+            if (count > 6 || !ParseIpv4(field, end, v4))
+                return false;
+            found[count++] = (unsigned short)(v4[0] << 8 | v4[1]);
+            found[count++] = (unsigned short)(v4[2] << 8 | v4[3]);
+            break;
+        }
+        if (c == field || count == 8)
+            return false;
+        found[count++] = (unsigned short)value;
+        if (c == end)
+            break;
+        if (*c++ != ':' || c == end)
+            return false;
+        if (*c == ':') {
+            if (gapAt >= 0)
+                return false;
+            gapAt = count;
+            ++c;
+        }
+    }
+    if (gapAt < 0 ? count != 8 : count > 7)
+        return false;
+    int zeros = 8 - count;
+    for (int index = 0, from = 0; index < 8; ++index)
+        words[index] = gapAt >= 0 && index >= gapAt && index < gapAt + zeros ? 0 : found[from++];
+    return true;
+}
+
+bool EndsWith(const WCHAR *text, int length, const WCHAR *suffix)
+{
+    int suffixLength = lstrlenW(suffix);
+    return length >= suffixLength &&
+           CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text + length - suffixLength,
+                          suffixLength, suffix, suffixLength) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool GoesDirect(const WCHAR *host, bool proxyGiven)
+{
+    int length = lstrlenW(host);
+    bool loopback, local;
+    unsigned short v6[8];
+    unsigned char v4[4];
+    if (length > 2 && host[0] == '[' && host[length - 1] == ']') {
+        if (!ParseIpv6(host + 1, host + length - 1, v6))
+            return false;
+        bool mapped = !v6[0] && !v6[1] && !v6[2] && !v6[3] && !v6[4] && v6[5] == 0xffff;
+        loopback = !v6[0] && !v6[1] && !v6[2] && !v6[3] && !v6[4] && !v6[5] && !v6[6] &&
+                   v6[7] == 1;
+        // fc00::/7 unique local, fe80::/10 link-local.
+        local = (v6[0] & 0xfe00) == 0xfc00 || (v6[0] & 0xffc0) == 0xfe80;
+        if (!mapped)
+            return loopback || (!proxyGiven && local);
+        // An IPv4 address written as IPv6 follows the IPv4 rule.
+        v4[0] = (unsigned char)(v6[6] >> 8);
+        v4[1] = (unsigned char)v6[6];
+        v4[2] = (unsigned char)(v6[7] >> 8);
+        v4[3] = (unsigned char)v6[7];
+    } else if (!ParseIpv4(host, host + length, v4)) {
+        // A name; one trailing dot (the root) changes nothing.
+        if (length > 0 && host[length - 1] == '.')
+            --length;
+        bool dotless = true;
+        for (int index = 0; index < length; ++index)
+            if (host[index] == '.')
+                dotless = false;
+        loopback = length == 9 && EndsWith(host, length, L"localhost");
+        // The proxy named with --proxy still leaves dotless names alone
+        // ("<local>" in its bypass list).
+        if (loopback || dotless)
+            return length > 0;
+        return !proxyGiven && EndsWith(host, length, L".local");
+    }
+    // 127/8 loopback; 10/8, 172.16/12, 192.168/16 private (RFC 1918);
+    // 169.254/16 link-local.
+    loopback = v4[0] == 127;
+    local = v4[0] == 10 || (v4[0] == 172 && (v4[1] & 0xf0) == 16) ||
+            (v4[0] == 192 && v4[1] == 168) || (v4[0] == 169 && v4[1] == 254);
+    return loopback || (!proxyGiven && local);
+}
+
+DWORD SecureProtocolsFor(DWORD major, DWORD minor)
+{
+    // Windows 7 and 8.0 (Server 2008 R2, 2012) offer only TLS 1.0 unless
+    // told otherwise (KB 3140245), which printers that speak TLS 1.2 alone
+    // refuse. From 8.1 on the system's default is right, and naming
+    // versions would hold back TLS 1.3 where Windows has it. XP and Vista
+    // have no TLS 1.2 at all; they may refuse the flags, which leaves their
+    // default. An unknown version (0) keeps the default too.
+    if (major == 0 || major > 6 || (major == 6 && minor >= 3))
+        return 0;
+    return WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+           WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+}

@@ -162,6 +162,20 @@ bool WriteResult(int watchers)
     return wrote && MoveFileA("fleet-result.tmp", "fleet-result");
 }
 
+// Says what went wrong with the arguments: Say() below only counts.
+int Usage()
+{
+    static const char TEXT[] =
+        "usage: DadaViziIppFleet URI N [SUBSCRIBE] [SPREAD-SECONDS]\r\n"
+        "  URI an ipp:// printer or queue, N 1 to 2000 watchers, SUBSCRIBE 1 or 0,\r\n"
+        "  SPREAD-SECONDS 0 to 600\r\n";
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written;
+    if (handle != NULL && handle != INVALID_HANDLE_VALUE)
+        WriteFile(handle, TEXT, sizeof TEXT - 1, &written, NULL);
+    return 1;
+}
+
 }  // namespace
 
 // What the watchers would tell the monitor, counted.
@@ -198,17 +212,15 @@ bool Publish(const StatusReport &report, Published *last)
 
 int main(int argc, char **argv)
 {
-    if (argc < 3 || !ParsePrinterUri(argv[1], &g_uri)) {
-        Say("usage: DadaViziIppFleet URI N [SUBSCRIBE] [SPREAD-SECONDS]");
-        return 1;
-    }
+    if (argc < 3 || !ParsePrinterUri(argv[1], &g_uri))
+        return Usage();
     int watchers = atoi(argv[2]);
     if (watchers < 1 || watchers > MOST_WATCHERS)
-        return 1;
+        return Usage();
     g_subscribe = argc < 4 || atoi(argv[3]) != 0;
     long spreadMs = argc < 5 ? 10000 : atoi(argv[4]) * 1000L;
     if (spreadMs < 0 || spreadMs > 600000)
-        return 1;
+        return Usage();
     InitializeCriticalSection(&g_lock);
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
     HANDLE *threads = new HANDLE[watchers];

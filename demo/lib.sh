@@ -175,7 +175,10 @@ EOF
 
 # demo_write_profile MS: the profile file with the help map (status codes to
 # topics of the demo help file) and the popup time; 0 shows help in the
-# secondary window instead of popups. The monitor reads it at each status.
+# secondary window instead of popups. The demo's CUPS printer is watched by
+# this machine alone, so DadaViziIpp may ask it every second ([IppStatus]);
+# Wine's spooler cannot tell it that a job is queued, which would otherwise
+# make it ask that fast. The monitor reads it at each status.
 demo_write_profile() {
   local profile=$DEMO_WORK/data/DODOZOD.INI sysdir
   sed 's/$/\r/' >"$profile" <<EOF
@@ -186,6 +189,10 @@ demo_write_profile() {
 
 [DEMO]
 TimeCloseWindow=$1
+
+[IppStatus]
+Subscribe=1
+IntervalSeconds=1
 EOF
   cp "$profile" "$WINEPREFIX/drive_c/windows/system32/DODOZOD.INI"
 }

@@ -8,8 +8,11 @@ DEMO_IPP_PID=
 
 demo_ipp_harness() { "$DEMO_CUPS_HARNESS" "$DEMO_WORK/cups" "$@" >>"$DEMO_LOGS/cups.log" 2>&1; }
 
-# demo_ipp_reported CODE: DadaViziIpp has reported CODE (its log says so).
-demo_ipp_reported() { grep -q "status $1 " "$DEMO_LOGS/ipp-source.log" 2>/dev/null; }
+# demo_ipp_reported CODE [LINES]: DadaViziIpp has reported CODE after line
+# LINES of its log (0: at all).
+demo_ipp_reported() {
+  tail -n +"$((${2:-0} + 1))" "$DEMO_LOGS/ipp-source.log" 2>/dev/null | grep -q "status $1 "
+}
 
 # Starts the scheduler and DadaViziIpp.exe watching its queue "jam".
 demo_ipp_start() {
@@ -26,8 +29,11 @@ demo_ipp_start() {
 
 # demo_ipp_print CODE: prints a page and waits until DadaViziIpp reports CODE.
 demo_ipp_print() {
+  # Only a report after the page counts: a ready printer was reported before.
+  local lines
+  lines=$(wc -l <"$DEMO_LOGS/ipp-source.log")
   demo_ipp_harness print || { demo_fail "printing a page failed (see $DEMO_LOGS/cups.log)"; return 1; }
-  demo_wait 30 demo_ipp_reported "$1" ||
+  demo_wait 30 demo_ipp_reported "$1" "$lines" ||
     { demo_fail "DadaViziIpp did not report $1 (see $DEMO_LOGS/ipp-source.log)"; return 1; }
 }
 

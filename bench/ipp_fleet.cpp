@@ -71,19 +71,30 @@ bool Exists(const char *name)
     return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
 }
 
-DWORD WINAPI FleetWatcher(LPVOID)
+// One watcher as DadaViziIpp makes it, with its own HTTP session; NULL
+// when WinHTTP will not give one.
+Watcher *StartWatcher(HttpClient **http)
 {
     HttpOptions options;
-    HttpClient *http = new HttpClient(options);
-    if (!http->Ready()) {
-        delete http;
-        return 1;
+    *http = new HttpClient(options);
+    if (!(*http)->Ready()) {
+        delete *http;
+        return NULL;
     }
     WatchSettings settings;
     ReadWatchSettings(g_uri, &settings);
     settings.subscribe = g_subscribe;
-    Watcher *watcher = new Watcher(*http, g_uri, settings, GetTickCount());
+    Watcher *watcher = new Watcher(**http, g_uri, settings, GetTickCount());
     InterlockedIncrement(&g_started);
+    return watcher;
+}
+
+DWORD WINAPI FleetWatcher(LPVOID)
+{
+    HttpClient *http;
+    Watcher *watcher = StartWatcher(&http);
+    if (!watcher)
+        return 1;
     watcher->Run(g_stop, NULL);
     delete watcher;
     delete http;
@@ -94,17 +105,10 @@ DWORD WINAPI FleetWatcher(LPVOID)
 // that says the job was sent.
 DWORD WINAPI JamWatcher(LPVOID)
 {
-    HttpOptions options;
-    HttpClient *http = new HttpClient(options);
-    if (!http->Ready()) {
-        delete http;
+    HttpClient *http;
+    Watcher *watcher = StartWatcher(&http);
+    if (!watcher)
         return 1;
-    }
-    WatchSettings settings;
-    ReadWatchSettings(g_uri, &settings);
-    settings.subscribe = g_subscribe;
-    Watcher *watcher = new Watcher(*http, g_uri, settings, GetTickCount());
-    InterlockedIncrement(&g_started);
     bool job = false;
     for (;;) {
         DWORD now = GetTickCount();

@@ -159,6 +159,17 @@ void Watcher::PollForALease(DWORD now, bool say)
     subscribeAt_ = now + (DWORD)lease * 1000;
 }
 
+// The stock "authenticated" policy of CUPS: the same policy refuses
+// Cancel, so no new subscription is made before this one has lapsed.
+void Watcher::LeaveToLapse(DWORD now)
+{
+    Succeeded(now);
+    subscription_ = -1;
+    PollForALease(now, true);
+    state_ = WATCH_QUERY;
+    PaceFrom(now);
+}
+
 void Watcher::Report(DWORD now)
 {
     MapPrinterStatus(exchange_.status, exchange_.uri->uri, ProfileCodeLookup, &report_);
@@ -245,15 +256,7 @@ void Watcher::Notifying(DWORD now)
             return;
         }
         if (refusal == REFUSAL_NOT_ALLOWED) {
-            // Anyone may subscribe but only a login may pull (the stock
-            // "authenticated" policy of CUPS): the same policy refuses Cancel,
-            // so the subscription is left to lapse with its lease, and no new
-            // one is made before it has.
-            Succeeded(now);
-            subscription_ = -1;
-            PollForALease(now, true);
-            state_ = WATCH_QUERY;
-            PaceFrom(now);
+            LeaveToLapse(now);
             return;
         }
         Failed(result, now);
@@ -328,11 +331,7 @@ void Watcher::Renewing(DWORD now)
         return;
     }
     if (result == QUERY_REFUSED && RefusalOf(exchange_) == REFUSAL_NOT_ALLOWED) {
-        Succeeded(now);
-        subscription_ = -1;
-        PollForALease(now, true);
-        state_ = WATCH_QUERY;
-        PaceFrom(now);
+        LeaveToLapse(now);
         return;
     }
     Failed(result, now);

@@ -82,6 +82,9 @@ private:
     void Failed(QueryResult result, DWORD now);
     // The policy or the server refuses subscriptions: poll for one lease.
     void PollForALease(DWORD now, bool say);
+    // Anyone may subscribe but only a login may pull or cancel: the
+    // subscription is left to lapse with its lease, and the printer polled.
+    void LeaveToLapse(DWORD now);
     void PaceFrom(DWORD now);
     bool WantsSubscription(DWORD now) const;
     void Report(DWORD now);

@@ -1,5 +1,10 @@
 // IPP requests over WinHTTP. WinHTTP speaks only UTF-16, so text is
 // converted here, at its edge; everything else in the tool is ANSI.
+//
+// The session is asynchronous: each step of a request (send, write, answer,
+// data) is started and then waited for together with the stop event, so a
+// request held by the printer for minutes ends the moment the source stops.
+// The request's handle is then closed, which aborts it.
 #include "http.h"
 
 #include <string.h>
@@ -7,47 +12,68 @@
 
 #include "help/help_engine.h"
 #include "multipart.h"
+#include "pinning.h"
 
 namespace {
 
-// Closes a WinHTTP handle when it goes out of scope.
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-    ~InternetHandle()
-    {
-        if (handle_)
-            WinHttpCloseHandle(handle_);
-    }
-    HINTERNET Get() const { return handle_; }
-    HINTERNET Release()
-    {
-        HINTERNET handle = handle_;
-        handle_ = NULL;
-        return handle;
-    }
+// What WinHTTP reads into, at most, per step.
+const DWORD READ_SIZE = 16384;
+// A step never waits longer than the timeouts WinHTTP was given, plus this;
+// it only guards against a completion that never comes.
+const DWORD STEP_MARGIN_MS = 60000;
 
-private:
-    InternetHandle(const InternetHandle &);
-    InternetHandle &operator=(const InternetHandle &);
-    HINTERNET handle_;
+// The record of one request's steps, completed by WinHTTP's callback. It
+// and the buffers WinHTTP uses belong to the request and to WinHTTP alike:
+// after an abandoned request WinHTTP may still call back until the handle
+// has closed, so the last of the two to let go frees it.
+struct Pending {
+    LONG references;
+    HANDLE done;       // set by each completion
+    DWORD completion;  // WINHTTP_CALLBACK_STATUS_* of the last one
+    DWORD error;       // of WINHTTP_CALLBACK_STATUS_REQUEST_ERROR
+    DWORD bytes;       // available, or read
+    unsigned char read[READ_SIZE];
+    // The request body follows, since WinHTTP sends it after the call returns.
+    unsigned char *Body() { return reinterpret_cast<unsigned char *>(this + 1); }
 };
 
-bool StartsWith(const char *text, const char *prefix)
+void Release(Pending *pending)
 {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, lstrlenA(prefix), prefix,
-                          -1) == CSTR_EQUAL;
+    if (InterlockedDecrement(&pending->references) == 0) {
+        CloseHandle(pending->done);
+        HeapFree(GetProcessHeap(), 0, pending);
+    }
 }
 
-// ASCII into UTF-16; false when it does not fit.
-bool Widen(const char *text, int length, WCHAR *out, int capacity)
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void *information,
+                       DWORD length)
 {
-    if (length < 0 || length >= capacity)
-        return false;
-    for (int index = 0; index < length; ++index)
-        out[index] = (WCHAR)(unsigned char)text[index];
-    out[length] = 0;
-    return true;
+    Pending *pending = reinterpret_cast<Pending *>(context);
+    if (!pending)
+        return;  // the connection's handle, which has no record
+    switch (status) {
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+        Release(pending);
+        return;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+        pending->bytes = information ? *static_cast<DWORD *>(information) : 0;
+        break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+        pending->bytes = length;
+        break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+        pending->error = information ? static_cast<WINHTTP_ASYNC_RESULT *>(information)->dwError
+                                     : ERROR_WINHTTP_INTERNAL_ERROR;
+        break;
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+        break;
+    default:
+        return;
+    }
+    pending->completion = status;
+    SetEvent(pending->done);
 }
 
 void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
@@ -56,155 +82,250 @@ void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
         wsprintfA(detail, "%.40s %lu", what, (unsigned long)number);
 }
 
-// A read that failed: silence past the wait, or a broken connection.
-HttpResult Broken(char *detail, int detailSize)
+}  // namespace
+
+// One request: its handles and the steps taken on them, each waited for.
+class HttpCall {
+public:
+    HttpCall(HANDLE stop, DWORD deadline)
+        : connection_(NULL), request_(NULL), pending_(NULL), stop_(stop), deadline_(deadline),
+          error_(0), stopped_(false)
+    {
+    }
+    ~HttpCall()
+    {
+        // Closing aborts a step still under way; the record goes with the
+        // handle (WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING).
+        if (request_)
+            WinHttpCloseHandle(request_);
+        if (connection_)
+            WinHttpCloseHandle(connection_);
+        if (pending_)
+            Release(pending_);
+    }
+
+    // The connection and the request, with room for `bodyLength` bytes.
+    bool Open(HINTERNET session, const PrinterUri &uri, DWORD bodyLength)
+    {
+        connection_ = WinHttpConnect(session, uri.host, uri.port, 0);
+        if (!connection_)
+            return Failed(GetLastError());
+        request_ = WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
+                                      WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                      uri.secure ? WINHTTP_FLAG_SECURE : 0);
+        if (!request_)
+            return Failed(GetLastError());
+        pending_ = static_cast<Pending *>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Pending) + bodyLength + 1));
+        if (!pending_)
+            return Failed(ERROR_NOT_ENOUGH_MEMORY);
+        pending_->references = 1;
+        pending_->done = CreateEventA(NULL, FALSE, FALSE, NULL);
+        DWORD_PTR context = reinterpret_cast<DWORD_PTR>(pending_);
+        if (!pending_->done ||
+            !WinHttpSetOption(request_, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context))
+            return Failed(GetLastError());
+        pending_->references = 2;  // WinHTTP's, given back when the handle closes
+        return true;
+    }
+    HINTERNET Request() const { return request_; }
+
+    // Sends the headers; the body follows with Write.
+    bool Send(DWORD totalLength)
+    {
+        static const WCHAR HEADERS[] = L"Content-Type: application/ipp\r\n";
+        return Step(WinHttpSendRequest(request_, HEADERS, (DWORD)-1L, WINHTTP_NO_REQUEST_DATA, 0,
+                                       totalLength, reinterpret_cast<DWORD_PTR>(pending_)),
+                    WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE);
+    }
+    bool Write(const unsigned char *body, DWORD length)
+    {
+        if (length == 0)
+            return true;
+        memcpy(pending_->Body(), body, length);
+        return Step(WinHttpWriteData(request_, pending_->Body(), length, NULL),
+                    WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE);
+    }
+    bool Receive()
+    {
+        return Step(WinHttpReceiveResponse(request_, NULL),
+                    WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE);
+    }
+    // How much can be read without waiting once it has come; 0 at the end.
+    bool Available(DWORD *available)
+    {
+        *available = 0;
+        if (!Step(WinHttpQueryDataAvailable(request_, NULL),
+                  WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE))
+            return false;
+        *available = pending_->bytes;
+        return true;
+    }
+    // Reads at most `want` bytes (no more than are available) into `to`.
+    bool Read(unsigned char *to, DWORD want, DWORD *got)
+    {
+        *got = 0;
+        if (want > READ_SIZE)
+            want = READ_SIZE;
+        if (!Step(WinHttpReadData(request_, pending_->read, want, NULL),
+                  WINHTTP_CALLBACK_STATUS_READ_COMPLETE))
+            return false;
+        *got = pending_->bytes <= want ? pending_->bytes : want;
+        memcpy(to, pending_->read, *got);
+        return true;
+    }
+
+    // Why the last step failed: the stop, or WinHTTP's error.
+    bool Stopped() const { return stopped_; }
+    DWORD Error() const { return error_; }
+
+private:
+    HttpCall(const HttpCall &);
+    HttpCall &operator=(const HttpCall &);
+
+    bool Failed(DWORD error)
+    {
+        error_ = error ? error : ERROR_WINHTTP_INTERNAL_ERROR;
+        return false;
+    }
+
+    // Waits for the step just started (`started`: its call's result).
+    bool Step(BOOL started, DWORD completion)
+    {
+        if (!started)
+            return Failed(GetLastError());
+        HANDLE handles[2] = {pending_->done, stop_};
+        DWORD now = GetTickCount();
+        DWORD left = (LONG)(deadline_ - now) > 0 ? deadline_ - now : 0;
+        DWORD woke = WaitForMultipleObjects(stop_ ? 2 : 1, handles, FALSE, left);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            stopped_ = true;
+            return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
+        }
+        if (woke != WAIT_OBJECT_0)
+            return Failed(ERROR_WINHTTP_TIMEOUT);
+        if (pending_->completion == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR)
+            return Failed(pending_->error);
+        if (pending_->completion != completion)
+            return Failed(ERROR_WINHTTP_INTERNAL_ERROR);
+        return true;
+    }
+
+    HINTERNET connection_;
+    HINTERNET request_;
+    Pending *pending_;
+    HANDLE stop_;
+    DWORD deadline_;
+    DWORD error_;
+    bool stopped_;
+};
+
+namespace {
+
+// A step that failed on a connection already made: silence past the wait,
+// the stop, or a broken connection.
+HttpResult Broken(const HttpCall &call, char *detail, int detailSize)
 {
-    DWORD error = GetLastError();
-    SetDetail(detail, detailSize, "answer broken off: error", error);
+    if (call.Stopped()) {
+        SetDetail(detail, detailSize, "stopped: error", call.Error());
+        return HTTP_STOPPED;
+    }
+    SetDetail(detail, detailSize, "answer broken off: error", call.Error());
     // Wine's WinHTTP gives the socket's own WSAETIMEDOUT (10060) here.
-    return error == ERROR_WINHTTP_TIMEOUT || error == 10060 ? HTTP_TIMED_OUT : HTTP_UNREACHABLE;
+    return call.Error() == ERROR_WINHTTP_TIMEOUT || call.Error() == 10060 ? HTTP_TIMED_OUT
+                                                                           : HTTP_UNREACHABLE;
 }
 
 // Reads a whole answer body into `answer`; WinHTTP removes any chunked
 // framing, and the body arrives in pieces.
-HttpResult ReadWhole(HINTERNET request, unsigned char *answer, DWORD capacity,
-                     DWORD *answerLength, char *detail, int detailSize)
+HttpResult ReadWhole(HttpCall &call, unsigned char *answer, DWORD capacity, DWORD *answerLength,
+                     char *detail, int detailSize)
 {
     *answerLength = 0;
     DWORD used = 0;
     for (;;) {
-        DWORD got = 0;
+        DWORD available = 0;
+        if (!call.Available(&available))
+            return Broken(call, detail, detailSize);
+        if (available == 0)
+            break;
         if (used == capacity) {
-            // Full: one more byte would mean the answer is too large.
-            unsigned char probe;
-            if (!WinHttpReadData(request, &probe, 1, &got))
-                return Broken(detail, detailSize);
-            if (got) {
-                if (detail && detailSize > 64)
-                    wsprintfA(detail, "the answer is larger than %lu bytes",
-                              (unsigned long)capacity);
-                return HTTP_TOO_LARGE;
-            }
-            break;
+            if (detail && detailSize > 64)
+                wsprintfA(detail, "the answer is larger than %lu bytes", (unsigned long)capacity);
+            return HTTP_TOO_LARGE;
         }
-        if (!WinHttpReadData(request, answer + used, capacity - used, &got))
-            return Broken(detail, detailSize);
-        if (got == 0)
-            break;
+        DWORD got = 0;
+        DWORD want = available < capacity - used ? available : capacity - used;
+        if (!call.Read(answer + used, want, &got))
+            return Broken(call, detail, detailSize);
         used += got;
     }
     *answerLength = used;
     return HTTP_DONE;
 }
 
-}  // namespace
-
-bool ParsePrinterUri(const char *text, PrinterUri *uri)
+bool IsTlsError(DWORD error)
 {
-    memset(uri, 0, sizeof *uri);
-    static const struct {
-        const char *scheme;
-        bool secure;
-        unsigned short port;
-        const char *ippScheme;
-    } schemes[] = {
-        {"ipps://", true, 631, "ipps://"},
-        {"ipp://", false, 631, "ipp://"},
-        {"https://", true, 443, "ipps://"},
-        {"http://", false, 80, "ipp://"},
-    };
-    const char *rest = NULL;
-    const char *ippScheme = NULL;
-    for (const auto &scheme : schemes) {
-        if (StartsWith(text, scheme.scheme)) {
-            rest = text + lstrlenA(scheme.scheme);
-            uri->secure = scheme.secure;
-            uri->port = scheme.port;
-            ippScheme = scheme.ippScheme;
-            break;
-        }
-    }
-    if (!rest)
-        return false;
-
-    // Host: a bracketed IPv6 address, or up to ':' or '/'.
-    const char *host = rest;
-    const char *hostEnd;
-    const char *after;
-    if (*rest == '[') {
-        // Kept in its brackets: WinHTTP then writes a valid Host header.
-        hostEnd = rest + 1;
-        while (*hostEnd && *hostEnd != ']')
-            ++hostEnd;
-        if (*hostEnd != ']' || hostEnd == rest + 1)
-            return false;
-        after = ++hostEnd;
-    } else {
-        hostEnd = rest;
-        while (*hostEnd && *hostEnd != ':' && *hostEnd != '/' && *hostEnd != '?' &&
-               *hostEnd != '#')
-            ++hostEnd;
-        after = hostEnd;
-    }
-    if (hostEnd == host || !Widen(host, (int)(hostEnd - host), uri->host, 256))
-        return false;
-    for (const WCHAR *c = uri->host; *c; ++c)
-        if (*c <= ' ' || *c > '~' || *c == '@')
-            return false;
-    if (*host == '[')
-        for (const WCHAR *c = uri->host + 1; c[1]; ++c)
-            if (!(*c == ':' || *c == '.' || (*c >= '0' && *c <= '9') ||
-                  (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F')))
-                return false;
-
-    if (*after == ':') {
-        unsigned long port = 0;
-        const char *digit = after + 1;
-        for (; *digit >= '0' && *digit <= '9'; ++digit) {
-            port = port * 10 + (unsigned long)(*digit - '0');
-            if (port > 65535)
-                return false;
-        }
-        if (digit == after + 1 || port == 0)
-            return false;
-        uri->port = (unsigned short)port;
-        after = digit;
-    }
-    if (*after && *after != '/')
-        return false;
-    const char *path = *after ? after : "/";
-    if (!Widen(path, lstrlenA(path), uri->path, URI_SIZE))
-        return false;
-    for (const WCHAR *c = uri->path; *c; ++c)
-        if (*c <= ' ' || *c > '~')
-            return false;
-
-    // The printer-uri attribute always names the IPP scheme.
-    int schemeLength = lstrlenA(ippScheme);
-    int restLength = lstrlenA(rest);
-    if (schemeLength + restLength >= URI_SIZE)
-        return false;
-    memcpy(uri->uri, ippScheme, (size_t)schemeLength);
-    memcpy(uri->uri + schemeLength, rest, (size_t)restLength + 1);
-    return true;
+    return error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR ||
+           error == ERROR_WINHTTP_SECURE_INVALID_CA ||
+           error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID ||
+           error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID;
 }
+
+// The printer's certificate against the one kept for its URI; HTTP_DONE
+// when it may be asked.
+HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *detail, int detailSize)
+{
+    PCCERT_CONTEXT certificate = NULL;
+    DWORD size = sizeof certificate;
+    char fingerprint[FINGERPRINT_SIZE];
+    bool made = false;
+    if (WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) &&
+        certificate) {
+        made = Fingerprint(certificate->pbCertEncoded, certificate->cbCertEncoded, fingerprint);
+        CertFreeCertificateContext(certificate);
+    }
+    if (!made) {
+        SetDetail(detail, detailSize, "TLS: no certificate to check: error", GetLastError());
+        return HTTP_TLS_FAILED;
+    }
+    char kept[FINGERPRINT_SIZE];
+    if (CheckPin(uri.uri, fingerprint, kept) != PIN_CHANGED)
+        return HTTP_DONE;
+    if (detail && detailSize > 64)
+        wsprintfA(detail, "SHA-256 %.16s... kept, %.16s... shown", kept, fingerprint);
+    return HTTP_CERT_CHANGED;
+}
+
+}  // namespace
 
 HttpClient::HttpClient(const HttpOptions &options)
     : session_(NULL),
       acceptSelfSigned_(options.acceptSelfSigned),
       proxyGiven_(options.proxy && options.proxy[0]),
-      lastStatus_(0)
+      lastStatus_(0),
+      stop_(NULL),
+      limitMs_(0)
 {
     if (proxyGiven_) {
         WCHAR proxy[256];
-        if (!Widen(options.proxy, lstrlenA(options.proxy), proxy, 256))
+        if (!WidenAscii(options.proxy, lstrlenA(options.proxy), proxy, 256))
             return;
         // Loopback printers never go through the proxy.
         session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy,
-                               L"<local>;localhost;127.0.0.1;[::1]", 0);
+                               L"<local>;localhost;127.0.0.1;[::1]", WINHTTP_FLAG_ASYNC);
     } else {
         session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
+    }
+    if (session_ &&
+        WinHttpSetStatusCallback(session_, OnStatus,
+                                 WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                     WINHTTP_CALLBACK_FLAG_HANDLES,
+                                 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+        WinHttpCloseHandle(session_);
+        session_ = NULL;
+        return;
     }
     // Read through the program's manifest, which declares Windows 10 and 11,
     // so Windows 8.1 and later tell their own version.
@@ -221,11 +342,8 @@ HttpClient::~HttpClient()
 }
 
 HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                             DWORD waitMs, void **connectionOut, void **requestOut, char *detail,
-                             int detailSize)
+                             DWORD waitMs, HttpCall *call, char *detail, int detailSize)
 {
-    *connectionOut = NULL;
-    *requestOut = NULL;
     lastStatus_ = 0;
     if (detail && detailSize > 0)
         detail[0] = '\0';
@@ -236,44 +354,40 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
     // Name lookup, connection and sending are quick or never; the answer
     // may be held back as long as the printer said it would wait.
     WinHttpSetTimeouts(session_, 5000, 5000, 10000, (int)waitMs);
-
-    InternetHandle connection(WinHttpConnect(session_, uri.host, uri.port, 0));
-    if (!connection.Get()) {
-        SetDetail(detail, detailSize, "cannot connect: error", GetLastError());
+    if (!call->Open(session_, uri, length)) {
+        SetDetail(detail, detailSize, "cannot connect: error", call->Error());
         return HTTP_UNREACHABLE;
     }
-    InternetHandle request(WinHttpOpenRequest(connection.Get(), L"POST", uri.path, NULL,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                              uri.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request.Get()) {
-        SetDetail(detail, detailSize, "cannot open a request: error", GetLastError());
-        return HTTP_UNREACHABLE;
-    }
+    HINTERNET request = call->Request();
     // Paced requests leave seconds to minutes between them: an idle
     // keep-alive connection per desktop would hold a print server's client
     // slots meanwhile, so each connection ends with its answer. A held or
     // streamed answer (Event Wait Mode) keeps its connection while it lasts.
     DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
-    WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
+    WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
     if (GoesDirect(uri.host, proxyGiven_)) {
         WINHTTP_PROXY_INFO direct = {WINHTTP_ACCESS_TYPE_NO_PROXY, NULL, NULL};
-        WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof direct);
+        WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &direct, sizeof direct);
     }
-    if (uri.secure && acceptSelfSigned_) {
+    bool pinned = uri.secure && acceptSelfSigned_;
+    if (pinned) {
         DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
                       SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
                       SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
-        WinHttpSetOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+        WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
     }
-    static const WCHAR HEADERS[] = L"Content-Type: application/ipp\r\n";
-    if (!WinHttpSendRequest(request.Get(), HEADERS, (DWORD)-1L, (void *)body, length, length, 0) ||
-        !WinHttpReceiveResponse(request.Get(), NULL)) {
-        DWORD error = GetLastError();
-        if (error == ERROR_WINHTTP_SECURE_FAILURE ||
-            error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR ||
-            error == ERROR_WINHTTP_SECURE_INVALID_CA ||
-            error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID ||
-            error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID) {
+    // The headers go first and the body only after the certificate passed,
+    // so a printer that is not the one accepted gets no request.
+    HttpResult checked = HTTP_DONE;
+    if (!call->Send(length) ||
+        (pinned && (checked = CheckCertificate(request, uri, detail, detailSize)) != HTTP_DONE) ||
+        !call->Write(body, length) || !call->Receive()) {
+        if (checked != HTTP_DONE)
+            return checked;
+        if (call->Stopped())
+            return Broken(*call, detail, detailSize);
+        DWORD error = call->Error();
+        if (IsTlsError(error)) {
             SetDetail(detail, detailSize, "TLS failed: error", error);
             return HTTP_TLS_FAILED;
         }
@@ -283,7 +397,7 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
 
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
                              WINHTTP_NO_HEADER_INDEX)) {
         SetDetail(detail, detailSize, "no HTTP status: error", GetLastError());
@@ -294,9 +408,14 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         SetDetail(detail, detailSize, "HTTP status", status);
         return HTTP_REFUSED;
     }
-    *connectionOut = connection.Release();
-    *requestOut = request.Release();
     return HTTP_DONE;
+}
+
+// The latest time a request begun now may end.
+static DWORD Deadline(DWORD limitMs, DWORD waitMs)
+{
+    DWORD ms = limitMs ? limitMs : 5000 + 5000 + 10000 + waitMs + STEP_MARGIN_MS;
+    return GetTickCount() + ms;
 }
 
 HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
@@ -304,24 +423,19 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
                             DWORD waitMs, char *detail, int detailSize)
 {
     *answerLength = 0;
-    void *connectionHandle, *requestHandle;
-    HttpResult result =
-        Start(uri, body, length, waitMs, &connectionHandle, &requestHandle, detail, detailSize);
-    InternetHandle connection(connectionHandle), request(requestHandle);
+    HttpCall call(stop_, Deadline(limitMs_, waitMs));
+    HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
     if (result != HTTP_DONE)
         return result;
-
-    return ReadWhole(request.Get(), answer, capacity, answerLength, detail, detailSize);
+    return ReadWhole(call, answer, capacity, answerLength, detail, detailSize);
 }
 
 HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
                                  unsigned char *buffer, DWORD capacity, DWORD waitMs,
                                  PartSink part, void *context, char *detail, int detailSize)
 {
-    void *connectionHandle, *requestHandle;
-    HttpResult result =
-        Start(uri, body, length, waitMs, &connectionHandle, &requestHandle, detail, detailSize);
-    InternetHandle connection(connectionHandle), request(requestHandle);
+    HttpCall call(stop_, Deadline(limitMs_, waitMs));
+    HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
     if (result != HTTP_DONE)
         return result;
 
@@ -329,14 +443,14 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
     DWORD size = sizeof type - sizeof type[0];
     char narrow[256] = "";
     char boundary[80];
-    if (WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX,
-                            type, &size, WINHTTP_NO_HEADER_INDEX)) {
+    if (WinHttpQueryHeaders(call.Request(), WINHTTP_QUERY_CONTENT_TYPE,
+                            WINHTTP_HEADER_NAME_BY_INDEX, type, &size, WINHTTP_NO_HEADER_INDEX)) {
         for (int index = 0; type[index] && index < 255; ++index)
             narrow[index] = type[index] < 128 ? (char)type[index] : '?';
     }
     if (!MultipartBoundary(narrow, boundary, sizeof boundary)) {
         DWORD got = 0;
-        result = ReadWhole(request.Get(), buffer, capacity, &got, detail, detailSize);
+        result = ReadWhole(call, buffer, capacity, &got, detail, detailSize);
         if (result == HTTP_DONE)
             part(context, buffer, got, true);
         return result;
@@ -367,14 +481,14 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
             return HTTP_TOO_LARGE;
         }
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request.Get(), &available))
-            return Broken(detail, detailSize);
+        if (!call.Available(&available))
+            return Broken(call, detail, detailSize);
         if (available == 0)
             return HTTP_DONE;  // the printer ended the answer without its closing delimiter
         DWORD got = 0;
         DWORD want = available < splitter.RoomSize() ? available : splitter.RoomSize();
-        if (!WinHttpReadData(request.Get(), splitter.Room(), want, &got))
-            return Broken(detail, detailSize);
+        if (!call.Read(splitter.Room(), want, &got))
+            return Broken(call, detail, detailSize);
         splitter.Added(got);
-        }
+    }
 }

@@ -1,6 +1,8 @@
 // IPP over HTTP through the platform's WinHTTP: printer URIs, one POST per
 // request, TLS for ipps://, proxies, and the choice to accept a printer's
-// self-signed certificate.
+// self-signed certificate (kept on first use, pinning.h). Requests are
+// asynchronous underneath, so that a stop ends one at once: closing a
+// WinHTTP handle aborts only an asynchronous request.
 #ifndef DADAVIZI_IPP_HTTP_H
 #define DADAVIZI_IPP_HTTP_H
 
@@ -22,6 +24,9 @@ struct PrinterUri {
 // with a zone ("%25eth0") is refused: no zone is passed on to WinHTTP.
 bool ParsePrinterUri(const char *text, PrinterUri *uri);
 
+// ASCII into UTF-16; false when it does not fit.
+bool WidenAscii(const char *text, int length, WCHAR *out, int capacity);
+
 // Whether a printer at `host` (as in PrinterUri) is asked without a proxy:
 // a system-wide WinHTTP proxy is meant for the internet, not for printers
 // on the LAN, so loopback, RFC 1918, 169.254/16, fc00::/7, fe80::/10,
@@ -41,6 +46,8 @@ enum HttpResult {
     HTTP_REFUSED,        // an HTTP error status (text in `detail`)
     HTTP_TLS_FAILED,     // the certificate was not accepted (or TLS broke)
     HTTP_TOO_LARGE,      // the answer does not fit the buffer
+    HTTP_CERT_CHANGED,   // not the certificate accepted first for this URI (nothing sent)
+    HTTP_STOPPED,        // abandoned: the stop event was signalled
 };
 
 struct HttpOptions {
@@ -56,6 +63,12 @@ public:
     bool Ready() const { return session_ != NULL; }
     // The HTTP status of the last answer; 0 when none came.
     DWORD LastStatus() const { return lastStatus_; }
+    // Requests end at once, HTTP_STOPPED, when `stop` is signalled (NULL:
+    // never). The handle must outlive the requests.
+    void StopOn(HANDLE stop) { stop_ = stop; }
+    // Each request from now on ends within `ms` milliseconds, HTTP_TIMED_OUT
+    // at the latest (0: its own timeouts alone).
+    void LimitTo(DWORD ms) { limitMs_ = ms; }
 
     // POSTs `body` as application/ipp and reads the answer into `answer`
     // (at most `capacity` bytes; chunked answers arrive whole). `waitMs` is
@@ -80,11 +93,10 @@ public:
                          void *context, char *detail, int detailSize);
 
 private:
-    // Connects, sends and takes the answer's headers: HTTP_DONE for an
-    // HTTP 200, with the request handle in `request` (and its connection in
-    // `connection`), both to be closed by the caller.
+    // Connects, sends and takes the answer's headers into `call`: HTTP_DONE
+    // for an HTTP 200, the answer's body then to be read through `call`.
     HttpResult Start(const PrinterUri &uri, const unsigned char *body, DWORD length, DWORD waitMs,
-                     void **connection, void **request, char *detail, int detailSize);
+                     class HttpCall *call, char *detail, int detailSize);
 
     HttpClient(const HttpClient &);
     HttpClient &operator=(const HttpClient &);
@@ -93,6 +105,8 @@ private:
     bool acceptSelfSigned_;
     bool proxyGiven_;
     DWORD lastStatus_;
+    HANDLE stop_;
+    DWORD limitMs_;
 };
 
 #endif

@@ -3,9 +3,17 @@
 // versions are offered.
 #include "http.h"
 
+#include <string.h>
 #include <winhttp.h>
 
 namespace {
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, lstrlenA(prefix), prefix,
+                          -1) == CSTR_EQUAL;
+}
+
 
 int HexDigit(WCHAR c)
 {
@@ -152,3 +160,104 @@ DWORD SecureProtocolsFor(DWORD major, DWORD minor)
     return WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
            WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
 }
+
+bool WidenAscii(const char *text, int length, WCHAR *out, int capacity)
+{
+    if (length < 0 || length >= capacity)
+        return false;
+    for (int index = 0; index < length; ++index)
+        out[index] = (WCHAR)(unsigned char)text[index];
+    out[length] = 0;
+    return true;
+}
+
+bool ParsePrinterUri(const char *text, PrinterUri *uri)
+{
+    memset(uri, 0, sizeof *uri);
+    static const struct {
+        const char *scheme;
+        bool secure;
+        unsigned short port;
+        const char *ippScheme;
+    } schemes[] = {
+        {"ipps://", true, 631, "ipps://"},
+        {"ipp://", false, 631, "ipp://"},
+        {"https://", true, 443, "ipps://"},
+        {"http://", false, 80, "ipp://"},
+    };
+    const char *rest = NULL;
+    const char *ippScheme = NULL;
+    for (const auto &scheme : schemes) {
+        if (StartsWith(text, scheme.scheme)) {
+            rest = text + lstrlenA(scheme.scheme);
+            uri->secure = scheme.secure;
+            uri->port = scheme.port;
+            ippScheme = scheme.ippScheme;
+            break;
+        }
+    }
+    if (!rest)
+        return false;
+
+    // Host: a bracketed IPv6 address, or up to ':' or '/'.
+    const char *host = rest;
+    const char *hostEnd;
+    const char *after;
+    if (*rest == '[') {
+        // Kept in its brackets: WinHTTP then writes a valid Host header.
+        hostEnd = rest + 1;
+        while (*hostEnd && *hostEnd != ']')
+            ++hostEnd;
+        if (*hostEnd != ']' || hostEnd == rest + 1)
+            return false;
+        after = ++hostEnd;
+    } else {
+        hostEnd = rest;
+        while (*hostEnd && *hostEnd != ':' && *hostEnd != '/' && *hostEnd != '?' &&
+               *hostEnd != '#')
+            ++hostEnd;
+        after = hostEnd;
+    }
+    if (hostEnd == host || !WidenAscii(host, (int)(hostEnd - host), uri->host, 256))
+        return false;
+    for (const WCHAR *c = uri->host; *c; ++c)
+        if (*c <= ' ' || *c > '~' || *c == '@')
+            return false;
+    if (*host == '[')
+        for (const WCHAR *c = uri->host + 1; c[1]; ++c)
+            if (!(*c == ':' || *c == '.' || (*c >= '0' && *c <= '9') ||
+                  (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F')))
+                return false;
+
+    if (*after == ':') {
+        unsigned long port = 0;
+        const char *digit = after + 1;
+        for (; *digit >= '0' && *digit <= '9'; ++digit) {
+            port = port * 10 + (unsigned long)(*digit - '0');
+            if (port > 65535)
+                return false;
+        }
+        if (digit == after + 1 || port == 0)
+            return false;
+        uri->port = (unsigned short)port;
+        after = digit;
+    }
+    if (*after && *after != '/')
+        return false;
+    const char *path = *after ? after : "/";
+    if (!WidenAscii(path, lstrlenA(path), uri->path, URI_SIZE))
+        return false;
+    for (const WCHAR *c = uri->path; *c; ++c)
+        if (*c <= ' ' || *c > '~')
+            return false;
+
+    // The printer-uri attribute always names the IPP scheme.
+    int schemeLength = lstrlenA(ippScheme);
+    int restLength = lstrlenA(rest);
+    if (schemeLength + restLength >= URI_SIZE)
+        return false;
+    memcpy(uri->uri, ippScheme, (size_t)schemeLength);
+    memcpy(uri->uri + schemeLength, rest, (size_t)restLength + 1);
+    return true;
+}
+

@@ -1,14 +1,21 @@
 // DadaViziIpp.exe: a status source for any IPP printer. Resident by
 // default, one instance per printer URI; --once asks, reports and exits.
+// A GUI program, so that started at logon it has no console window to be
+// closed; what it says goes to the handles it was given, or to the console
+// of the command prompt that started it.
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include "app/shared.h"
+#include "pinning.h"
 #include "source.h"
 
 namespace {
 
 const char USAGE[] =
     "Usage: DadaViziIpp [--once] [--accept-self-signed] [--proxy HOST:PORT] [PRINTER-URI]\r\n"
+    "       DadaViziIpp --forget-certificate PRINTER-URI\r\n"
     "\r\n"
     "Watches an IPP printer and reports its state to the DadaVizi monitor: it\r\n"
     "writes the status data key (the value \"Monitor\" of\r\n"
@@ -20,10 +27,16 @@ const char USAGE[] =
     "                        printer; without it, the spooler's port of the\r\n"
     "                        printer named by the settings value \"Printer\"\r\n"
     "  --once                ask once, report, and exit\r\n"
-    "  --accept-self-signed  accept the printer's own certificate for ipps://\r\n"
+    "  --accept-self-signed  accept the printer's own certificate for ipps://,\r\n"
+    "                        the first one it shows: another one later is\r\n"
+    "                        refused (\"Printer certificate changed\")\r\n"
+    "  --forget-certificate  forget the certificate accepted for PRINTER-URI\r\n"
     "  --proxy HOST:PORT     use this HTTP proxy (default: the system's WinHTTP\r\n"
     "                        proxy setting, which printers on the LAN skip)\r\n"
     "  --help                show this text\r\n"
+    "\r\n"
+    "A command prompt does not wait for it: use start /wait DadaViziIpp ... (or\r\n"
+    "Start-Process -Wait in PowerShell) for its exit code. Batch files wait.\r\n"
     "\r\n"
     "Exit codes:\r\n"
     "  0  done (--once: written and taken by the monitor)\r\n"
@@ -39,6 +52,7 @@ const char USAGE[] =
 
 struct Options {
     bool once = false;
+    bool forget = false;
     HttpOptions http;
     const char *uri = NULL;
 };
@@ -61,6 +75,8 @@ int ParseArguments(int argc, char **argv, Options *options)
             return -1;
         if (lstrcmpA(argument, "--once") == 0)
             options->once = true;
+        else if (lstrcmpA(argument, "--forget-certificate") == 0)
+            options->forget = true;
         else if (lstrcmpA(argument, "--accept-self-signed") == 0)
             options->http.acceptSelfSigned = true;
         else if (lstrcmpA(argument, "--proxy") == 0) {
@@ -74,6 +90,8 @@ int ParseArguments(int argc, char **argv, Options *options)
         else
             options->uri = argument;
     }
+    if (options->forget && (options->once || !options->uri))
+        return Usage("--forget-certificate takes a PRINTER-URI alone", NULL);
     return IPP_EXIT_DONE;
 }
 
@@ -135,8 +153,29 @@ HANDLE ClaimPrinter(const PrinterUri &uri)
     return mutex;
 }
 
+// The printer shows a new certificate, and the user trusts it.
+int ForgetCertificate(const PrinterUri &uri)
+{
+    char line[URI_SIZE + 80];
+    LONG result = ForgetPin(uri.uri);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        wsprintfA(line, "no certificate was kept for %.1000s", uri.uri);
+    } else if (result != ERROR_SUCCESS) {
+        wsprintfA(line, "cannot forget the certificate of %.1000s: error %ld", uri.uri, result);
+        Say(line);
+        return IPP_EXIT_WRITE_FAILED;
+    } else {
+        wsprintfA(line, "forgot the certificate of %.1000s", uri.uri);
+    }
+    Say(line);
+    return IPP_EXIT_DONE;
+}
+
 int RunResident(HttpClient &http, const PrinterUri &uri)
 {
+    // From here on it only talks to handles it was given: attached to a
+    // console, it would end with that console's window.
+    SayToParentConsole(false);
     HANDLE claim = ClaimPrinter(uri);
     if (!claim) {
         Say("another DadaViziIpp already watches this printer");
@@ -170,22 +209,22 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // The watch may be waiting on the printer; it is not waited for long.
+    // The stop ends a request under way at once; the cancel of the
+    // subscription takes WATCH_CANCEL_MS at most. A watch still not done
+    // (a name lookup cannot be stopped) ends with the process.
     SetEvent(g_stop);
-    WaitForSingleObject(thread, 2000);
+    WaitForSingleObject(thread, WATCH_CANCEL_MS + 1500);
     CloseHandle(claim);
     return IPP_EXIT_DONE;
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+int Main(int argc, char **argv)
 {
+    SayToParentConsole(true);
     Options options;
     int result = ParseArguments(argc, argv, &options);
     if (result < 0) {
-        DWORD written;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), USAGE, sizeof USAGE - 1, &written, NULL);
+        Print(USAGE);
         return IPP_EXIT_DONE;
     }
     if (result != IPP_EXIT_DONE)
@@ -208,6 +247,8 @@ int main(int argc, char **argv)
     static PrinterUri uri;
     if (!ParsePrinterUri(text, &uri))
         return Usage("not an ipp://, ipps://, http:// or https:// printer URI: ", text);
+    if (options.forget)
+        return ForgetCertificate(uri);
 
     HttpClient http(options.http);
     if (!http.Ready()) {
@@ -215,4 +256,12 @@ int main(int argc, char **argv)
         return IPP_EXIT_USAGE;
     }
     return options.once ? RunOnce(http, uri) : RunResident(http, uri);
+}
+
+}  // namespace
+
+// The C runtime's arguments, as main() would get them.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return Main(__argc, __argv);
 }

@@ -67,6 +67,17 @@ QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail
         lstrcpynA(why, detail, whySize);
         return result == HTTP_TIMED_OUT ? QUERY_TIMED_OUT : QUERY_UNREACHABLE;
     }
+    if (result == HTTP_STOPPED) {
+        lstrcpynA(why, "stopped", whySize);
+        return QUERY_STOPPED;
+    }
+    if (result == HTTP_CERT_CHANGED) {
+        Why(why, whySize,
+            "Printer certificate changed (%.100s); if the printer made itself a new one: "
+            "DadaViziIpp --forget-certificate %.400s",
+            detail, exchange->uri->uri);
+        return QUERY_UNTRUSTED;
+    }
     if (result == HTTP_TLS_FAILED) {
         Why(why, whySize, "%.100s (for a self-signed certificate: --accept-self-signed)", detail);
         return QUERY_REFUSED;

@@ -14,6 +14,8 @@ enum QueryResult {
     QUERY_UNREACHABLE,  // no connection, or it broke off
     QUERY_REFUSED,      // an HTTP or IPP error, or an answer that is not IPP
     QUERY_TIMED_OUT,    // a held Get-Notifications stayed silent for its whole wait
+    QUERY_UNTRUSTED,    // the printer shows another certificate than the one accepted first
+    QUERY_STOPPED,      // abandoned for the source's stop
 };
 
 // Why a request was refused, as far as the watch must tell refusals apart.

@@ -4,9 +4,51 @@
 #include "source.h"
 #include "tools/common/report.h"
 
+namespace {
+
+bool g_mayAttach = false;
+HANDLE g_parentConsole = INVALID_HANDLE_VALUE;
+
+// The console of the process that started this one, once: a command prompt
+// that ran the program without redirecting its output.
+HANDLE ParentConsole()
+{
+    static bool tried = false;
+    if (tried || !g_mayAttach)
+        return g_parentConsole;
+    tried = true;
+    // Looked up, not imported: Windows 2000 has no AttachConsole.
+    typedef BOOL(WINAPI * AttachConsoleProc)(DWORD);
+    AttachConsoleProc attach = reinterpret_cast<AttachConsoleProc>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+    if (attach && attach(ATTACH_PARENT_PROCESS))
+        g_parentConsole = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    return g_parentConsole;
+}
+
+}  // namespace
+
+void SayToParentConsole(bool allowed)
+{
+    g_mayAttach = allowed;
+}
+
+void Print(const char *text)
+{
+    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
+        handle = ParentConsole();
+    DWORD written;
+    if (handle != NULL && handle != INVALID_HANDLE_VALUE)
+        WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
+}
+
 void Say(const char *text)
 {
     HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
+        handle = ParentConsole();
     if (handle == NULL || handle == INVALID_HANDLE_VALUE)
         return;
     char line[1100];

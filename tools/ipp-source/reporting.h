@@ -6,7 +6,14 @@
 #include "status.h"
 
 // Writes `text` and a line end to standard error, after "DadaViziIpp: ".
+// Without a standard error handle (a GUI program run from a command prompt
+// without redirection) it writes to the parent's console, once allowed.
 void Say(const char *text);
+// Allows (or no longer allows) Say to attach to the parent's console. A
+// resident source never attaches: closing that console would end it.
+void SayToParentConsole(bool allowed);
+// Writes `text` as it is to standard output, or where Say would.
+void Print(const char *text);
 
 // Writes the report into the status data key ("Code" last): 0, 2 or 4.
 int WriteReport(const StatusReport &report);

@@ -130,8 +130,16 @@ void Watcher::Succeeded(DWORD now)
 
 void Watcher::Failed(QueryResult result, DWORD now)
 {
+    if (result == QUERY_STOPPED)
+        return;  // the source is ending, the printer is no worse
     ++failures_;
     SayOnce(why_);
+    if (result == QUERY_UNTRUSTED) {
+        // No passing trouble: the person at the printer learns it at once.
+        MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
+        lstrcpynA(report_.text, "Printer certificate changed", sizeof report_.text);
+        Publish(report_, &published_);
+    }
     // One failure is no outage: a laptop waking or changing networks fails
     // a request or two. Only failures that go on are reported.
     if (result != QUERY_REFUSED && failures_ >= WATCH_UNREACHABLE_FAILURES &&
@@ -348,6 +356,8 @@ void Watcher::Finish()
 
 void Watcher::Run(HANDLE stop, HANDLE resumed)
 {
+    // A request under way ends with the stop, however long the printer holds it.
+    exchange_.http->StopOn(stop);
     LocalQueue queue;
     bool followed = queue.Open();
     if (followed)
@@ -381,7 +391,11 @@ void Watcher::Run(HANDLE stop, HANDLE resumed)
         if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
             break;
     }
+    // The cancel is not stopped, but it is brief: the source has to end soon.
+    exchange_.http->StopOn(NULL);
+    exchange_.http->LimitTo(WATCH_CANCEL_MS);
     Finish();
+    exchange_.http->LimitTo(0);
 }
 
 void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed)

@@ -38,6 +38,9 @@ void ReadWatchSettings(const PrinterUri &uri, WatchSettings *settings);
 // behind lapses within a minute.
 const long WATCH_LEASE_SECONDS = 900;
 const long WATCH_TRIAL_LEASE_SECONDS = 60;
+// How long the cancel of the subscription may take once the source stops:
+// it ends within 5 seconds of being told to.
+const DWORD WATCH_CANCEL_MS = 3000;
 // Failures in a row before the printer may be reported as not reachable.
 const int WATCH_UNREACHABLE_FAILURES = 3;
 
@@ -45,10 +48,11 @@ class Watcher {
 public:
     Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now);
 
-    // Watches until `stop` is signalled; `resumed` (may be NULL) is signalled
-    // when the machine wakes from sleep, and this machine's queue for the
-    // printer is followed where the spooler tells its changes. Cancels the
-    // subscription at the end.
+    // Watches until `stop` is signalled, which also ends a request under
+    // way; `resumed` (may be NULL) is signalled when the machine wakes from
+    // sleep, and this machine's queue for the printer is followed where the
+    // spooler tells its changes. Cancels the subscription at the end, within
+    // WATCH_CANCEL_MS.
     void Run(HANDLE stop, HANDLE resumed);
 
     // The request the state calls for, sent at `now`; sets the next state and time.

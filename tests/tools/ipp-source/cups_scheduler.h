@@ -145,8 +145,12 @@ protected:
     // monitor in this process answers the source's messages meanwhile.
     DWORD Once(const std::string &arguments, std::string *said = nullptr)
     {
+        return RunSource("--once " + arguments, said);
+    }
+    DWORD RunSource(const std::string &arguments, std::string *said = nullptr)
+    {
         std::string output = TempFile("dadavizi-ipp-once.txt");
-        HANDLE process = Start("DadaViziIpp.exe", "--once " + arguments, output);
+        HANDLE process = Start("DadaViziIpp.exe", arguments, output);
         if (!process) {
             ADD_FAILURE() << "cannot start DadaViziIpp.exe";
             return STILL_ACTIVE;

@@ -7,6 +7,7 @@
 #include "cups_scheduler.h"
 #include "fakes.h"
 #include "help_stub.h"
+#include "pinning.h"
 #include "res/resource.h"
 
 #include <string>
@@ -134,6 +135,20 @@ TEST_F(WithMonitor, OnceReportsTheJamItsClearingAndTheStoppedQueue)
     EXPECT_EQ(std::vector<std::string>({TopicRequest(), TopicRequest()}), Help());
 }
 
+// The fingerprint kept for a printer URI accepted on first use.
+std::string KeptCertificate(const std::string &uri)
+{
+    char value[128] = "";
+    DWORD size = sizeof value - 1;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PRINTER_CERTIFICATES_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    if (RegQueryValueExA(key, uri.c_str(), NULL, NULL, reinterpret_cast<BYTE *>(value), &size))
+        value[0] = '\0';
+    RegCloseKey(key);
+    return value;
+}
+
 TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
 {
     // A queue the scheduler does not have: refused, nothing written.
@@ -160,8 +175,21 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     EXPECT_EQ(7u, Once(secure, &said));
     EXPECT_NE(std::string::npos, said.find("--accept-self-signed")) << said;
     EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
+    EXPECT_EQ(0u, RunSource("--forget-certificate " + secure, &said)) << said;
     EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
     EXPECT_EQ(secure, Stored("Uri"));
+    // The certificate accepted first is kept for the URI, and a new one is
+    // refused, nothing written, until the user forgets the old one.
+    std::string kept = KeptCertificate(secure);
+    EXPECT_EQ(64u, kept.size()) << kept;
+    ASSERT_EQ(0, Harness("new-certificate"));
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, install.monitorKey.c_str());
+    EXPECT_EQ(7u, Once("--accept-self-signed " + secure, &said));
+    EXPECT_NE(std::string::npos, said.find("Printer certificate changed")) << said;
+    EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
+    EXPECT_EQ(0u, RunSource("--forget-certificate " + secure, &said)) << said;
+    EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
+    EXPECT_NE(kept, KeptCertificate(secure));
 
     // No scheduler: its status is still written and sent.
     ASSERT_EQ(0, Harness("stop"));

@@ -23,10 +23,13 @@ struct Reply {
 };
 
 // One connection at a time, closed after each answer, as simple as HTTP/1.1
-// allows. `answer` gets the IPP operation and runs on the server's thread.
+// allows. `answer` gets the IPP operation and runs on the server's thread;
+// with `concurrent`, each connection has a thread of its own, so a held
+// answer does not keep the next request waiting.
 class ScriptedPrinter {
 public:
-    explicit ScriptedPrinter(std::function<Reply(int operation)> answer) : answer_(answer)
+    explicit ScriptedPrinter(std::function<Reply(int operation)> answer, bool concurrent = false)
+        : answer_(answer), concurrent_(concurrent)
     {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
@@ -46,6 +49,8 @@ public:
         stopping_ = true;
         closesocket(listener_);
         WaitForSingleObject(thread_, 10000);
+        for (int waited = 0; connections_ > 0 && waited < 100; ++waited)
+            Sleep(100);
         CloseHandle(thread_);
         WSACleanup();
     }
@@ -61,12 +66,42 @@ private:
         return 0;
     }
 
+    struct Connection {
+        ScriptedPrinter *printer;
+        SOCKET client;
+    };
+    static DWORD WINAPI RunConnection(void *parameter)
+    {
+        Connection *connection = static_cast<Connection *>(parameter);
+        connection->printer->Answer(connection->client);
+        --connection->printer->connections_;
+        delete connection;
+        return 0;
+    }
+
     void Serve()
     {
         while (!stopping_) {
             SOCKET client = accept(listener_, NULL, NULL);
             if (client == INVALID_SOCKET)
                 return;
+            if (!concurrent_) {
+                Answer(client);
+                continue;
+            }
+            ++connections_;
+            Connection *connection = new Connection{this, client};
+            HANDLE thread = CreateThread(NULL, 0, RunConnection, connection, 0, NULL);
+            if (thread)
+                CloseHandle(thread);
+            else
+                RunConnection(connection);
+        }
+    }
+
+    void Answer(SOCKET client)
+    {
+        {
             std::string request;
             char buffer[4096];
             size_t headerEnd = std::string::npos;
@@ -143,6 +178,8 @@ private:
     }
 
     std::function<Reply(int)> answer_;
+    bool concurrent_;
+    std::atomic<int> connections_{0};
     SOCKET listener_;
     HANDLE thread_;
     std::atomic<bool> stopping_{false};

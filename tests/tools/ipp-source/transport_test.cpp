@@ -8,6 +8,7 @@
 
 #include "app/shared.h"
 #include "installation.h"
+#include "process.h"
 #include "source.h"
 #include "testing.h"
 
@@ -199,6 +200,57 @@ TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappe
     }
     CloseHandle(event);
     CloseHandle(stopping);
+}
+
+TEST_F(Transport, AStopEndsAHeldRequestAtOnceAndCancelsTheSubscription)
+{
+    HANDLE released = CreateEventA(NULL, TRUE, FALSE, NULL);
+    {
+        // Get-Notifications is held far longer than a stop may take; the
+        // cancel comes on a connection of its own meanwhile.
+        ScriptedPrinter printer(
+            [&](int operation) {
+                Reply reply;
+                if (operation == ipp::OP_GET_PRINTER_ATTRIBUTES) {
+                    reply.body = PrinterAnswer(3, "none").bytes;
+                    return reply;
+                }
+                Message answer(0);
+                answer.Group(0x01).Value(0x47, "attributes-charset", "utf-8");
+                if (operation == ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS)
+                    answer.Group(0x06).Integer(0x21, "notify-subscription-id", 5);
+                else if (operation == ipp::OP_GET_NOTIFICATIONS)
+                    WaitForSingleObject(released, 60000);
+                reply.body = answer.End().bytes;
+                return reply;
+            },
+            true);
+        auto held = [&](int count) {
+            return PumpUntil([&] { return printer.Count(ipp::OP_GET_NOTIFICATIONS) == count; },
+                             20000);
+        };
+        {
+            Watching watching(printer.Uri());
+            ASSERT_TRUE(held(1));
+            DWORD start = GetTickCount();
+            watching.Stop();
+            EXPECT_LT(GetTickCount() - start, 5000u) << "the stop waited for the printer";
+            EXPECT_EQ(1, printer.Count(ipp::OP_CANCEL_SUBSCRIPTION)) << "left subscribed";
+        }
+
+        // The program, closed the way the package's closer closes it.
+        HANDLE source = StartProgram("DadaViziIpp.exe", printer.Uri());
+        ASSERT_NE(nullptr, source);
+        ASSERT_TRUE(held(2));
+        HWND window = FindWindowA(IPP_WINDOW_NAME, IPP_WINDOW_NAME);
+        ASSERT_NE(nullptr, window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, WaitForExitPumping(source, 5000)) << "not ended within 5 seconds";
+        EndProgram(source, 0);
+        EXPECT_EQ(2, printer.Count(ipp::OP_CANCEL_SUBSCRIPTION)) << "the program left it subscribed";
+        SetEvent(released);
+    }
+    CloseHandle(released);
 }
 
 TEST_F(Transport, APrinterWithoutNotificationsIsPolledAtPollSeconds)

@@ -25,6 +25,28 @@ demo_ipp_start() {
   DEMO_IPP_PID=$!
   demo_wait 30 demo_ipp_reported 10001 ||
     { demo_fail "DadaViziIpp reported no ready printer (see $DEMO_LOGS/ipp-source.log)"; return 1; }
+  demo_ipp_no_console "ipp://localhost:$(cat "$DEMO_WORK/cups/port")/printers/jam"
+}
+
+demo_ipp_sources() { [ "$(demo_find --count DadaViziIpp)" = "$1" ]; }
+
+# demo_ipp_no_console URI: a second source, for URI, started the way Windows
+# starts the Run value at logon (through the shell, with no console), opens
+# no window: not a console window, which would end it when closed, nor any
+# other. It is ended again at once, before it reports to the monitor twice.
+demo_ipp_no_console() {
+  local before after
+  before=$(demo_find --count) || { demo_fail "cannot count the desktop's windows"; return 1; }
+  "$WINELOADER" start /unix "$DEMO_BIN/DadaViziIpp.exe" "$1" >>"$DEMO_LOGS/ipp-logon.log" 2>&1 </dev/null
+  demo_wait 20 demo_ipp_sources 2 ||
+    { demo_fail "the source started as at logon made no window DadaViziIpp"; return 1; }
+  sleep 2
+  after=$(demo_find --count)
+  pkill -f "DadaViziIpp.exe $1" 2>/dev/null
+  demo_wait 20 demo_ipp_sources 1
+  [ "$after" = "$before" ] ||
+    { demo_fail "the source started as at logon opened a window ($before visible windows, then $after)"; return 1; }
+  demo_say "DadaViziIpp started as at logon: no console window ($after visible windows before and after)"
 }
 
 # demo_ipp_print CODE: prints a page and waits until DadaViziIpp reports CODE.

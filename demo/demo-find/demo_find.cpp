@@ -5,10 +5,13 @@
 // window manager of the Wine session instead.
 //
 //   DadaViziDemoFind.exe CLASS [TITLE]
+//   DadaViziDemoFind.exe --count [CLASS]
 //
 // Prints "x y width height visible" (screen coordinates) of the first
 // matching window and exits 0, or prints "none" and exits 1. A TITLE of "-"
-// stands for the empty title.
+// stands for the empty title. --count prints how many top-level windows
+// there are of CLASS, hidden ones included, or without CLASS how many are
+// visible, whatever their class.
 #include <windows.h>
 
 namespace {
@@ -19,12 +22,35 @@ void Print(const char *text)
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, (DWORD)lstrlenA(text), &written, NULL);
 }
 
+struct Count {
+    const char *className;
+    int windows;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM parameter)
+{
+    Count *count = reinterpret_cast<Count *>(parameter);
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (count->className ? lstrcmpiA(name, count->className) == 0 : IsWindowVisible(window) != 0)
+        ++count->windows;
+    return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && argc <= 3 && lstrcmpA(argv[1], "--count") == 0) {
+        Count count = {argc == 3 ? argv[2] : NULL, 0};
+        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+        char line[32];
+        wsprintfA(line, "%d\n", count.windows);
+        Print(line);
+        return 0;
+    }
     if (argc < 2 || argc > 3) {
-        Print("usage: DadaViziDemoFind.exe CLASS [TITLE]\n");
+        Print("usage: DadaViziDemoFind.exe CLASS [TITLE] | --count [CLASS]\n");
         return 2;
     }
     const char *title = NULL;

@@ -1,226 +1,24 @@
 // IPP requests over WinHTTP. WinHTTP speaks only UTF-16, so text is
 // converted here, at its edge; everything else in the tool is ANSI.
-//
-// The session is asynchronous: each step of a request (send, write, answer,
-// data) is started and then waited for together with the stop event, so a
-// request held by the printer for minutes ends the moment the source stops.
-// The request's handle is then closed, which aborts it.
+// The session is asynchronous; each request's steps are taken through
+// HttpCall (http_call.h), so that a stop ends one at once.
 #include "http.h"
 
 #include <string.h>
 #include <winhttp.h>
 
 #include "help/help_engine.h"
+#include "http_call.h"
 #include "multipart.h"
 #include "pinning.h"
 
 namespace {
-
-// What WinHTTP reads into, at most, per step.
-const DWORD READ_SIZE = 16384;
-// A step never waits longer than the timeouts WinHTTP was given, plus this;
-// it only guards against a completion that never comes.
-const DWORD STEP_MARGIN_MS = 60000;
-
-// The record of one request's steps, completed by WinHTTP's callback. It
-// and the buffers WinHTTP uses belong to the request and to WinHTTP alike:
-// after an abandoned request WinHTTP may still call back until the handle
-// has closed, so the last of the two to let go frees it.
-struct Pending {
-    LONG references;
-    HANDLE done;       // set by each completion
-    DWORD completion;  // WINHTTP_CALLBACK_STATUS_* of the last one
-    DWORD error;       // of WINHTTP_CALLBACK_STATUS_REQUEST_ERROR
-    DWORD bytes;       // available, or read
-    unsigned char read[READ_SIZE];
-    // The request body follows, since WinHTTP sends it after the call returns.
-    unsigned char *Body() { return reinterpret_cast<unsigned char *>(this + 1); }
-};
-
-void Release(Pending *pending)
-{
-    if (InterlockedDecrement(&pending->references) == 0) {
-        CloseHandle(pending->done);
-        HeapFree(GetProcessHeap(), 0, pending);
-    }
-}
-
-void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void *information,
-                       DWORD length)
-{
-    Pending *pending = reinterpret_cast<Pending *>(context);
-    if (!pending)
-        return;  // the connection's handle, which has no record
-    switch (status) {
-    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
-        Release(pending);
-        return;
-    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
-        pending->bytes = information ? *static_cast<DWORD *>(information) : 0;
-        break;
-    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
-        pending->bytes = length;
-        break;
-    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-        pending->error = information ? static_cast<WINHTTP_ASYNC_RESULT *>(information)->dwError
-                                     : ERROR_WINHTTP_INTERNAL_ERROR;
-        break;
-    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-    case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
-    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
-        break;
-    default:
-        return;
-    }
-    pending->completion = status;
-    SetEvent(pending->done);
-}
 
 void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 {
     if (detail && detailSize > 64)
         wsprintfA(detail, "%.40s %lu", what, (unsigned long)number);
 }
-
-}  // namespace
-
-// One request: its handles and the steps taken on them, each waited for.
-class HttpCall {
-public:
-    HttpCall(HANDLE stop, DWORD deadline)
-        : connection_(NULL), request_(NULL), pending_(NULL), stop_(stop), deadline_(deadline),
-          error_(0), stopped_(false)
-    {
-    }
-    ~HttpCall()
-    {
-        // Closing aborts a step still under way; the record goes with the
-        // handle (WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING).
-        if (request_)
-            WinHttpCloseHandle(request_);
-        if (connection_)
-            WinHttpCloseHandle(connection_);
-        if (pending_)
-            Release(pending_);
-    }
-
-    // The connection and the request, with room for `bodyLength` bytes.
-    bool Open(HINTERNET session, const PrinterUri &uri, DWORD bodyLength)
-    {
-        connection_ = WinHttpConnect(session, uri.host, uri.port, 0);
-        if (!connection_)
-            return Failed(GetLastError());
-        request_ = WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
-                                      WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                      uri.secure ? WINHTTP_FLAG_SECURE : 0);
-        if (!request_)
-            return Failed(GetLastError());
-        pending_ = static_cast<Pending *>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Pending) + bodyLength + 1));
-        if (!pending_)
-            return Failed(ERROR_NOT_ENOUGH_MEMORY);
-        pending_->references = 1;
-        pending_->done = CreateEventA(NULL, FALSE, FALSE, NULL);
-        DWORD_PTR context = reinterpret_cast<DWORD_PTR>(pending_);
-        if (!pending_->done ||
-            !WinHttpSetOption(request_, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context))
-            return Failed(GetLastError());
-        pending_->references = 2;  // WinHTTP's, given back when the handle closes
-        return true;
-    }
-    HINTERNET Request() const { return request_; }
-
-    // Sends the headers; the body follows with Write.
-    bool Send(DWORD totalLength)
-    {
-        static const WCHAR HEADERS[] = L"Content-Type: application/ipp\r\n";
-        return Step(WinHttpSendRequest(request_, HEADERS, (DWORD)-1L, WINHTTP_NO_REQUEST_DATA, 0,
-                                       totalLength, reinterpret_cast<DWORD_PTR>(pending_)),
-                    WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE);
-    }
-    bool Write(const unsigned char *body, DWORD length)
-    {
-        if (length == 0)
-            return true;
-        memcpy(pending_->Body(), body, length);
-        return Step(WinHttpWriteData(request_, pending_->Body(), length, NULL),
-                    WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE);
-    }
-    bool Receive()
-    {
-        return Step(WinHttpReceiveResponse(request_, NULL),
-                    WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE);
-    }
-    // How much can be read without waiting once it has come; 0 at the end.
-    bool Available(DWORD *available)
-    {
-        *available = 0;
-        if (!Step(WinHttpQueryDataAvailable(request_, NULL),
-                  WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE))
-            return false;
-        *available = pending_->bytes;
-        return true;
-    }
-    // Reads at most `want` bytes (no more than are available) into `to`.
-    bool Read(unsigned char *to, DWORD want, DWORD *got)
-    {
-        *got = 0;
-        if (want > READ_SIZE)
-            want = READ_SIZE;
-        if (!Step(WinHttpReadData(request_, pending_->read, want, NULL),
-                  WINHTTP_CALLBACK_STATUS_READ_COMPLETE))
-            return false;
-        *got = pending_->bytes <= want ? pending_->bytes : want;
-        memcpy(to, pending_->read, *got);
-        return true;
-    }
-
-    // Why the last step failed: the stop, or WinHTTP's error.
-    bool Stopped() const { return stopped_; }
-    DWORD Error() const { return error_; }
-
-private:
-    HttpCall(const HttpCall &);
-    HttpCall &operator=(const HttpCall &);
-
-    bool Failed(DWORD error)
-    {
-        error_ = error ? error : ERROR_WINHTTP_INTERNAL_ERROR;
-        return false;
-    }
-
-    // Waits for the step just started (`started`: its call's result).
-    bool Step(BOOL started, DWORD completion)
-    {
-        if (!started)
-            return Failed(GetLastError());
-        HANDLE handles[2] = {pending_->done, stop_};
-        DWORD now = GetTickCount();
-        DWORD left = (LONG)(deadline_ - now) > 0 ? deadline_ - now : 0;
-        DWORD woke = WaitForMultipleObjects(stop_ ? 2 : 1, handles, FALSE, left);
-        if (woke == WAIT_OBJECT_0 + 1) {
-            stopped_ = true;
-            return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
-        }
-        if (woke != WAIT_OBJECT_0)
-            return Failed(ERROR_WINHTTP_TIMEOUT);
-        if (pending_->completion == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR)
-            return Failed(pending_->error);
-        if (pending_->completion != completion)
-            return Failed(ERROR_WINHTTP_INTERNAL_ERROR);
-        return true;
-    }
-
-    HINTERNET connection_;
-    HINTERNET request_;
-    Pending *pending_;
-    HANDLE stop_;
-    DWORD deadline_;
-    DWORD error_;
-    bool stopped_;
-};
-
-namespace {
 
 // A step that failed on a connection already made: silence past the wait,
 // the stop, or a broken connection.
@@ -319,7 +117,7 @@ HttpClient::HttpClient(const HttpOptions &options)
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     }
     if (session_ &&
-        WinHttpSetStatusCallback(session_, OnStatus,
+        WinHttpSetStatusCallback(session_, OnHttpStatus,
                                  WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
                                      WINHTTP_CALLBACK_FLAG_HANDLES,
                                  0) == WINHTTP_INVALID_STATUS_CALLBACK) {
@@ -414,7 +212,7 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
 // The latest time a request begun now may end.
 static DWORD Deadline(DWORD limitMs, DWORD waitMs)
 {
-    DWORD ms = limitMs ? limitMs : 5000 + 5000 + 10000 + waitMs + STEP_MARGIN_MS;
+    DWORD ms = limitMs ? limitMs : 5000 + 5000 + 10000 + waitMs + HTTP_STEP_MARGIN_MS;
     return GetTickCount() + ms;
 }
 

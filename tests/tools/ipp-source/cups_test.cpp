@@ -190,6 +190,17 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     EXPECT_EQ(0u, RunSource("--forget-certificate " + secure, &said)) << said;
     EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
     EXPECT_NE(kept, KeptCertificate(secure));
+    // A resident source tells the person at the printer at once, and a
+    // WM_CLOSE ends it within 5 seconds.
+    DWORD sourceId = 0;
+    HANDLE source = Start("DadaViziIpp.exe", "--accept-self-signed " + secure,
+                          TempFile("dadavizi-ipp-pinned.txt"), &sourceId);
+    ASSERT_TRUE(WaitForCode("10001", 20000));
+    ASSERT_EQ(0, Harness("new-certificate"));
+    EXPECT_TRUE(PumpUntil([&] { return Stored("Text") == "Printer certificate changed"; }, 20000));
+    EXPECT_EQ("40077", Stored("Code"));
+    PostMessageA(SourceWindow(sourceId), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExitPumping(source, 5000));
 
     // No scheduler: its status is still written and sent.
     ASSERT_EQ(0, Harness("stop"));

@@ -174,8 +174,11 @@ int ForgetCertificate(const PrinterUri &uri)
 int RunResident(HttpClient &http, const PrinterUri &uri)
 {
     // From here on it only talks to handles it was given: attached to a
-    // console, it would end with that console's window.
+    // console, it would end with that console's window. A GUI program has
+    // none unless it asks for one; should it have one all the same, it
+    // lets go of it.
     SayToParentConsole(false);
+    FreeConsole();
     HANDLE claim = ClaimPrinter(uri);
     if (!claim) {
         Say("another DadaViziIpp already watches this printer");

@@ -21,10 +21,25 @@ HANDLE ParentConsole()
     typedef BOOL(WINAPI * AttachConsoleProc)(DWORD);
     AttachConsoleProc attach = reinterpret_cast<AttachConsoleProc>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
-    if (attach && attach(ATTACH_PARENT_PROCESS))
+    // ERROR_ACCESS_DENIED: the process has a console already, which will do.
+    if (attach && (attach(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED))
         g_parentConsole = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     return g_parentConsole;
+}
+
+// The standard handle, else the parent's console. A GUI program may be
+// handed a standard handle value that is not open in it (its parent's,
+// not inherited); such a handle has no file type.
+HANDLE Output(DWORD which)
+{
+    HANDLE handle = GetStdHandle(which);
+    if (handle != NULL && handle != INVALID_HANDLE_VALUE) {
+        SetLastError(NO_ERROR);
+        if (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR)
+            return handle;
+    }
+    return ParentConsole();
 }
 
 }  // namespace
@@ -36,9 +51,7 @@ void SayToParentConsole(bool allowed)
 
 void Print(const char *text)
 {
-    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        handle = ParentConsole();
+    HANDLE handle = Output(STD_OUTPUT_HANDLE);
     DWORD written;
     if (handle != NULL && handle != INVALID_HANDLE_VALUE)
         WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
@@ -46,9 +59,7 @@ void Print(const char *text)
 
 void Say(const char *text)
 {
-    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        handle = ParentConsole();
+    HANDLE handle = Output(STD_ERROR_HANDLE);
     if (handle == NULL || handle == INVALID_HANDLE_VALUE)
         return;
     char line[1100];

@@ -253,6 +253,96 @@ TEST_F(Transport, AStopEndsAHeldRequestAtOnceAndCancelsTheSubscription)
     CloseHandle(released);
 }
 
+// A command prompt that runs the program without redirection: a process
+// with a console of its own (this test program again, in a new console),
+// which starts the program with no standard handles, as a GUI program
+// started from a prompt has none, and reads the console back. Its exit
+// code holds one bit per fault.
+enum PromptFault {
+    PROMPT_NOTHING_SHOWN = 1,       // --bogus said nothing on the console
+    PROMPT_RESIDENT_ATTACHED = 2,   // a resident source attached to the console
+    PROMPT_RESIDENT_SPOKE = 4,      // ... or wrote to it
+    PROMPT_RESIDENT_STAYED = 8,     // ... or did not end within 5 s of WM_CLOSE
+};
+
+int ActAsPrompt()
+{
+    HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    auto shown = [&](const char *text) {
+        CONSOLE_SCREEN_BUFFER_INFO info = {};
+        GetConsoleScreenBufferInfo(screen, &info);
+        std::string all(static_cast<size_t>(info.dwSize.X) * 25, ' ');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterA(screen, &all[0], static_cast<DWORD>(all.size()), COORD{0, 0},
+                                    &read);
+        return all.find(text) < read;
+    };
+    auto start = [](const char *arguments, DWORD *id) -> HANDLE {
+        std::string line = "\"" + BuiltProgram("DadaViziIpp.exe") + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;  // all NULL
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            return NULL;
+        CloseHandle(process.hThread);
+        *id = process.dwProcessId;
+        return process.hProcess;
+    };
+    int faults = 0;
+    DWORD id = 0;
+    HANDLE once = start("--bogus", &id);
+    WaitForExit(once, 20000);
+    CloseHandle(once);
+    if (!shown("unknown option --bogus"))
+        faults |= PROMPT_NOTHING_SHOWN;
+
+    HANDLE resident = start("ipp://127.0.0.1:9/ipp/print", &id);
+    HWND window = NULL;
+    for (int tries = 0; tries < 200 && !window; ++tries, Sleep(100))
+        window = FindWindowA(IPP_WINDOW_NAME, IPP_WINDOW_NAME);
+    Sleep(1000);
+    DWORD attached[16];
+    DWORD count = GetConsoleProcessList(attached, 16);
+    for (DWORD index = 0; index < count && index < 16; ++index)
+        if (attached[index] == id)
+            faults |= PROMPT_RESIDENT_ATTACHED;
+    if (shown("watching"))
+        faults |= PROMPT_RESIDENT_SPOKE;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForExit(resident, 5000) != 0)
+        faults |= PROMPT_RESIDENT_STAYED;
+    CloseHandle(resident);
+    return faults;
+}
+
+TEST_F(Transport, RunFromACommandPromptItWritesToThatConsoleExceptWhenResident)
+{
+    char role[8] = "";
+    if (GetEnvironmentVariableA("DADAVIZI_TEST_PROMPT", role, sizeof role))
+        ExitProcess(static_cast<UINT>(ActAsPrompt()));
+
+    std::string line = "\"" + BuiltProgram("ipp_unit_test.exe") +
+                       "\" --gtest_filter=Transport.RunFromACommandPrompt*";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    SetEnvironmentVariableA("DADAVIZI_TEST_PROMPT", "1");
+    BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, CREATE_NEW_CONSOLE, NULL,
+                                  NULL, &startup, &process);
+    SetEnvironmentVariableA("DADAVIZI_TEST_PROMPT", NULL);
+    ASSERT_TRUE(started);
+    CloseHandle(process.hThread);
+    DWORD faults = WaitForExit(process.hProcess, 60000);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, faults & PROMPT_NOTHING_SHOWN) << "--bogus said nothing on the prompt's console";
+    EXPECT_EQ(0u, faults & PROMPT_RESIDENT_ATTACHED) << "the resident source took the console";
+    EXPECT_EQ(0u, faults & PROMPT_RESIDENT_SPOKE) << "the resident source wrote to the console";
+    EXPECT_EQ(0u, faults & PROMPT_RESIDENT_STAYED) << "the resident source did not end in 5 s";
+    EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), faults) << "the prompt did not end";
+}
+
 TEST_F(Transport, APrinterWithoutNotificationsIsPolledAtPollSeconds)
 {
     WriteTextFile(install.profilePath, "[IppStatus]\r\nPollSeconds=1\r\n");

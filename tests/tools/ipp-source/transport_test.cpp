@@ -194,7 +194,7 @@ TEST_F(Transport, APrinterThatHoldsGetNotificationsIsAskedOnlyWhenSomethingHappe
         // bound only allows for a loaded machine.
         EXPECT_LT(GetTickCount() - start, 5000u);
         EXPECT_EQ(asked + 1, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
-        SetEvent(stopping);  // lets the held request go, so the watch can stop
+        SetEvent(stopping);  // ends the printer's hold, so it can go with the test
         watching.Stop();
         EXPECT_EQ(1, printer.Count(ipp::OP_CANCEL_SUBSCRIPTION)) << "left subscribed";
     }

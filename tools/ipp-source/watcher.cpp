@@ -134,15 +134,15 @@ void Watcher::Failed(QueryResult result, DWORD now)
         return;  // the source is ending, the printer is no worse
     ++failures_;
     SayOnce(why_);
+    // One failure is no outage: a laptop waking or changing networks fails
+    // a request or two. Only failures that go on are reported. A changed
+    // certificate does not pass: the person at the printer learns it at
+    // once, and it stays what is shown.
     if (result == QUERY_UNTRUSTED) {
-        // No passing trouble: the person at the printer learns it at once.
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         lstrcpynA(report_.text, "Printer certificate changed", sizeof report_.text);
         Publish(report_, &published_);
-    }
-    // One failure is no outage: a laptop waking or changing networks fails
-    // a request or two. Only failures that go on are reported.
-    if (result != QUERY_REFUSED && failures_ >= WATCH_UNREACHABLE_FAILURES &&
+    } else if (result != QUERY_REFUSED && failures_ >= WATCH_UNREACHABLE_FAILURES &&
         now - reachableSince_ >= (DWORD)settings_.unreachableSeconds * 1000) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         Publish(report_, &published_);

@@ -274,6 +274,91 @@ TEST_F(EndToEnd, OnWindowsXpWinHelpShowsTheTopicAsBefore)
     EXPECT_EQ(nullptr, FindWindowA(OWN_POPUP_CLASS, nullptr));
 }
 
+// The session relay stands in for the monitor's reach from another session:
+// here the write-only status source plays a source in session 0, which
+// writes the status data but finds no window to send to.
+class EndToEndRelay : public EndToEnd {
+protected:
+    void TearDown() override
+    {
+        if (relay) {
+            if (HWND window = FindWindowA("DadaViziRelay", "DadaViziRelay"))
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            EndProgram(relay);
+        }
+        EndToEnd::TearDown();
+    }
+    void StartRelay()
+    {
+        relay = StartProgram("DadaViziRelay.exe");
+        ASSERT_NE(nullptr, relay) << "cannot start DadaViziRelay.exe";
+        // Its window appears once its watch is armed.
+        ASSERT_TRUE(PumpUntil([] { return FindWindowA("DadaViziRelay", "DadaViziRelay") != NULL; },
+                              20000));
+    }
+    // Whether the help requests come to `expected` within `milliseconds`, and
+    // stay there: the relay must send once, not again.
+    bool RequestsBecome(const std::string &expected, DWORD milliseconds)
+    {
+        return WaitForRequests(expected, milliseconds) && !PumpUntil([&] {
+            return HelpRequests() != expected;
+        }, 1500);
+    }
+
+    HANDLE relay = NULL;
+};
+
+TEST_F(EndToEndRelay, AStatusOnlyWrittenReachesTheMonitorWithItsHelp)
+{
+    WriteProfile(0);
+    EXPECT_EQ(0u, RunStatus("--write-only 40021"));
+    StartBoth();
+    const std::string shown = Request(HELP_CONTEXT, 17, install.helpFile + ">SEC");
+    ASSERT_TRUE(WaitForRequests(shown, 10000)) << "the stored status was not shown at start";
+    StartRelay();
+    EXPECT_TRUE(RequestsBecome(shown, 0)) << "the relay sent the code it found at its start";
+
+    // A new code, with its help and its details, within 3 seconds.
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0u, RunStatus("--write-only 40077 \"Text=Door open\""));
+    EXPECT_TRUE(WaitForRequests(shown + shown, 8000)) << HelpRequests();
+    EXPECT_LE(GetTickCount() - start, 3000u);
+    EXPECT_EQ(Sz("Door open"), StoredValue(HELP_WINDOW_KEY, "Text"));
+    EXPECT_TRUE(RequestsBecome(shown + shown, 0));
+
+    // A detail rewritten while the code stays sends nothing.
+    EXPECT_EQ(0u, RunStatus("--write-only 40077 \"Text=Door still open\""));
+    EXPECT_TRUE(RequestsBecome(shown + shown, 0)) << HelpRequests();
+
+    // The key deleted and made again is followed.
+    ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, install.statusKey.c_str()));
+    EXPECT_TRUE(RequestsBecome(shown + shown, 0));
+    EXPECT_EQ(0u, RunStatus("--write-only 40021"));
+    EXPECT_TRUE(RequestsBecome(shown + shown + shown, 8000)) << HelpRequests();
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(relay, 0));
+}
+
+TEST_F(EndToEndRelay, OneRelayASessionWithoutHelpWhenTheDriverSaysSoAndWmCloseEndsIt)
+{
+    install.WriteSystemProfile("[HelpMap]\r\n40000=17\r\n\r\n[" + install.driver +
+                               "]\r\nTimeCloseWindow=0\r\nRelayHelp=0\r\n");
+    StartBoth();
+    StartRelay();
+    EXPECT_EQ(0u, RunProgram("DadaViziRelay.exe", "", nullptr, 10000)) << "a second start";
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(relay, 0));
+
+    // Sent without help: the source's own report of the same code is then a
+    // repeat that the monitor ignores, help and all.
+    EXPECT_EQ(0u, RunStatus("--write-only 40021"));
+    PumpMessages(2000);
+    EXPECT_EQ(0u, RunStatus("40021"));
+    EXPECT_EQ("", HelpRequests()) << "the relay asked for help, or did not send";
+
+    PostMessageA(FindWindowA("DadaViziRelay", "DadaViziRelay"), WM_CLOSE, 0, 0);
+    // Two seconds, with room for a busy machine.
+    EXPECT_EQ(0u, WaitForExit(relay, 4000));
+}
+
 // HTML Help, with Wine's own hhctrl.ocx and the sample CHM built from
 // tests/help/sample-chm. Wine draws no pages (it has no Gecko here): these
 // tests look at the help window, its caption and its life, never the page.

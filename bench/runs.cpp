@@ -10,6 +10,7 @@
 #include "process.h"
 #include "registry/settings.h"
 #include "testing.h"
+#include "tools/relay/relay.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,6 +21,7 @@ namespace {
 const char MONITOR_EXE[] = "DadaVizi.exe";
 const char FLOOR_EXE[] = "BenchFloor.exe";
 const char FLOOR_PROGRAM_WINDOW[] = "DadaViziFloor";
+const char RELAY_EXE[] = "DadaViziRelay.exe";
 
 std::unique_ptr<Installation> g_install;
 
@@ -256,6 +258,30 @@ bool MeasureMessages(const BenchOptions &options)
     return true;
 }
 
+// The session relay's own loop on a thread of this process, so that what
+// wakes it can be counted: it watches the same keys as the relay process.
+struct RelayRun {
+    HANDLE ready;
+    DWORD threadId;
+    unsigned long wakeUps;
+};
+
+DWORD WINAPI RunRelay(void *parameter)
+{
+    RelayRun *run = static_cast<RelayRun *>(parameter);
+    StatusRelay relay;
+    bool started = relay.Start();
+    MSG message;
+    PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);  // the thread's queue, for WM_QUIT
+    SetEvent(run->ready);
+    return started ? static_cast<DWORD>(relay.Run(&run->wakeUps)) : 1;
+}
+
+unsigned long Count(const unsigned long &count)
+{
+    return *static_cast<const volatile unsigned long *>(&count);
+}
+
 // Both programs idle side by side; meanwhile this thread runs the monitor's
 // own window (with the same configuration) beside a floor window and counts
 // what wakes each of them.
@@ -269,6 +295,16 @@ bool MeasureIdle(const BenchOptions &options)
         Close(&monitorProcess);
         return false;
     }
+    Child relayProcess;
+    if (!Launch(RELAY_EXE, RELAY_WINDOW_NAME, &relayProcess)) {
+        Close(&monitorProcess);
+        Close(&floorProcess);
+        return false;
+    }
+    RelayRun relayRun = {CreateEventA(NULL, TRUE, FALSE, NULL), 0, 0};
+    HANDLE relayThread = CreateThread(NULL, 0, RunRelay, &relayRun, 0, &relayRun.threadId);
+    if (relayThread)
+        WaitForSingleObject(relayRun.ready, 30000);
 
     g_currentStatus = 0;
     fake::Reset();
@@ -278,6 +314,8 @@ bool MeasureIdle(const BenchOptions &options)
 
     double monitorCpu = CpuMilliseconds(monitorProcess.process);
     double floorCpu = CpuMilliseconds(floorProcess.process);
+    double relayCpu = CpuMilliseconds(relayProcess.process);
+    unsigned long relayWakeUps = Count(relayRun.wakeUps);
     double monitorWakeUps = 0, floorWakeUps = 0, monitorTimers = 0, floorTimers = 0;
     double end = Microseconds() + options.idleSeconds * 1e6;
     for (;;) {
@@ -302,8 +340,17 @@ bool MeasureIdle(const BenchOptions &options)
     }
     double monitorCpuAfter = CpuMilliseconds(monitorProcess.process);
     double floorCpuAfter = CpuMilliseconds(floorProcess.process);
+    double relayCpuAfter = CpuMilliseconds(relayProcess.process);
+    relayWakeUps = Count(relayRun.wakeUps) - relayWakeUps;
+    if (relayThread) {
+        PostThreadMessageA(relayRun.threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(relayThread, 10000);
+        CloseHandle(relayThread);
+    }
+    CloseHandle(relayRun.ready);
     Close(&monitorProcess);
     Close(&floorProcess);
+    Close(&relayProcess);
     DestroyWindow(monitor);
     DestroyWindow(floor);
     DrainQuit();
@@ -320,5 +367,13 @@ bool MeasureIdle(const BenchOptions &options)
     Figure &timers = AddFigure("timer wake-ups" + span, "count", 1.0, 1);
     timers.product.push_back(monitorTimers);
     timers.floor.push_back(floorTimers);
-    return monitorCpu >= 0 && floorCpu >= 0;
+    // The session relay against the same floor: it waits on its registry
+    // events with no timeout, so idle it neither runs nor wakes.
+    Figure &relayIdleCpu = AddFigure("session relay: CPU time" + span, "ms", 2.0, 10);
+    relayIdleCpu.product.push_back(relayCpuAfter - relayCpu);
+    relayIdleCpu.floor.push_back(floorCpuAfter - floorCpu);
+    Figure &relayWakes = AddFigure("session relay: wake-ups" + span, "count", 1.0, 1);
+    relayWakes.product.push_back(static_cast<double>(relayWakeUps));
+    relayWakes.floor.push_back(floorWakeUps);
+    return monitorCpu >= 0 && floorCpu >= 0 && relayCpu >= 0 && relayThread != NULL;
 }

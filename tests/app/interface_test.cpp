@@ -7,6 +7,7 @@
 #include "help/status_help.h"
 #include "registry/settings.h"
 #include "res/resource.h"
+#include "tools/kit/dadavizi_status.h"
 
 #include <shellapi.h>
 
@@ -76,6 +77,22 @@ TEST(Interface, HelpMapKeysRoundTheCodeAsUnsigned)
         for (int i = 0; i < HELP_MAP_KEY_COUNT; ++i)
             EXPECT_EQ(row.keys[i], keys[i]) << "code " << row.code << ", key " << i;
     }
+}
+
+// The makers' public header says what the monitor does, in C (the sample
+// source compiles it as C) and here in C++.
+TEST(Interface, ThePublicHeaderAgreesWithTheMonitor)
+{
+    EXPECT_EQ(WM_BIDISTATUS, static_cast<UINT>(DADAVIZI_WM_BIDISTATUS));
+    EXPECT_STREQ(MONITOR_WINDOW_NAME, DADAVIZI_WINDOW_NAME);
+    EXPECT_STREQ(SETTINGS_KEY, DADAVIZI_SETTINGS_KEY);
+    EXPECT_EQ(STATUS_REPEAT_THRESHOLD, DADAVIZI_REPEAT_THRESHOLD);
+    EXPECT_EQ(0x0200, DADAVIZI_KEY_VIEW);
+    // The codes with icons of their own, as the dispatcher's tests pin them.
+    EXPECT_EQ(10001, DADAVIZI_CODE_READY);
+    EXPECT_EQ(10049, DADAVIZI_CODE_READY_ALT);
+    EXPECT_EQ(40021, DADAVIZI_CODE_ATTENTION_SOON);
+    EXPECT_EQ(40077, DADAVIZI_CODE_ACT_NOW);
 }
 
 }  // namespace

@@ -274,6 +274,33 @@ TEST_F(EndToEnd, OnWindowsXpWinHelpShowsTheTopicAsBefore)
     EXPECT_EQ(nullptr, FindWindowA(OWN_POPUP_CLASS, nullptr));
 }
 
+// The kit's sample source, in C, reports as the status source tool does. It
+// writes the 32-bit view, where the shipped 32-bit monitor reads.
+TEST_F(EndToEnd, TheKitsSampleSourceReportsAStatusWithItsHelp)
+{
+    WriteProfile(0);
+    StartBoth();
+    EXPECT_EQ(0u, RunProgram("DadaViziSample.exe", "40077 \"Door open\""));
+    EXPECT_EQ(Request(HELP_CONTEXT, 17, install.helpFile + ">SEC"), HelpRequests());
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, install.statusKey.c_str(), 0,
+                                           KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key));
+    char text[32] = "", code[16] = "";
+    DWORD size = sizeof text;
+    RegQueryValueExA(key, "Text", NULL, NULL, reinterpret_cast<BYTE *>(text), &size);
+    size = sizeof code;
+    RegQueryValueExA(key, "Code", NULL, NULL, reinterpret_cast<BYTE *>(code), &size);
+    RegCloseKey(key);
+    EXPECT_STREQ("Door open", text);
+    EXPECT_STREQ("40077", code);
+    // On 64-bit Windows that view is not the one the installation writer cleans.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, install.monitorKey.c_str(), 0,
+                      KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        RegDeleteKeyA(key, "BidiData");
+        RegCloseKey(key);
+    }
+}
+
 // The session relay stands in for the monitor's reach from another session:
 // here the write-only status source plays a source in session 0, which
 // writes the status data but finds no window to send to.

@@ -69,7 +69,7 @@ if(DADAVIZI_CHMCMD AND DADAVIZI_CHMLS)
     set(built ${project}/DOZID049.CHM ${project}/DOZID049.h ${project})
     add_test(NAME sample_help_check COMMAND ${run} ${built} SEC ${project}/DOZID049.INI)
     set_tests_properties(sample_help_check PROPERTIES
-      PASS_REGULAR_EXPRESSION "numbers 1 2 3 .* 23 mapped, each with a short text; first window SEC")
+      PASS_REGULAR_EXPRESSION "numbers 1 2 3 .* 25 mapped, each with a short text; first window SEC")
     add_test(NAME sample_help_check_number_not_mapped
       COMMAND ${run} ${project}/DOZID049.CHM ${cases}/map.h ${project} SEC)
     set_tests_properties(sample_help_check_number_not_mapped PROPERTIES

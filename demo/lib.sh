@@ -184,8 +184,8 @@ demo_write_profile() {
   sed 's/$/\r/' >"$profile" <<EOF
 [HelpMap]
 10000=5
-40000=17
-40077=23
+40021=24
+40077=25
 
 [DEMO]
 TimeCloseWindow=$1

@@ -38,14 +38,14 @@ demo_win10_chapter() {
   demo_win10_start || return 1
   local lines
   lines=$(demo_help_lines)
-  demo_status 40021 "Text=Paper jam in tray 2" || { demo_fail "the status source failed for 40021"; return 1; }
+  demo_status 40021 "Text=Toner low" || { demo_fail "the status source failed for 40021"; return 1; }
   demo_wait 20 demo_own_popup || { demo_fail "no popup of the program's own for 40021"; return 1; }
   shot win10-own-popup
   demo_wait 20 demo_no_own_popup || { demo_fail "the popup was not closed after 4000 ms"; return 1; }
   echo "demo: the popup closed after TimeCloseWindow"
 
   demo_write_profile 0 || return 1
-  demo_status 40077 "Text=Printer error E-04: fuser unit" ||
+  demo_status 40077 "Text=Paper jam in tray 2" ||
     { demo_fail "the status source failed for 40077"; return 1; }
   demo_wait 30 demo_chm_window || { demo_fail "no window of the sample CHM for 40077"; return 1; }
   # Only the frame: Wine draws no HTML pages without Gecko.

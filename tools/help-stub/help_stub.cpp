@@ -56,6 +56,11 @@ const Topic TOPICS[] = {
          "close the cover again. Printing goes on by itself."},
     {23, "Printer error \x97 switch the printer off and on. If the error "
          "comes back, call your service partner."},
+    {24, "Attention soon \x97 toner or paper is running low. Have a new "
+         "cartridge or paper ready."},
+    {25, "Stopped \x97 the printer has stopped or cannot be reached. The "
+         "message below says why: remove a jam, close a door, load paper, or "
+         "check its power and cable."},
 };
 
 char g_logPath[MAX_PATH] = "";

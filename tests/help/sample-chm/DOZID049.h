@@ -24,3 +24,5 @@
 #define IDH_NETWORK_LOST    21
 #define IDH_FIRMWARE_UPDATE 22
 #define IDH_SERVICE_FUSER   23
+#define IDH_ATTENTION_SOON  24
+#define IDH_STOPPED         25

@@ -275,14 +275,23 @@ TEST_F(EndToEnd, OnWindowsXpWinHelpShowsTheTopicAsBefore)
 }
 
 // The kit's sample source, in C, reports as the status source tool does. It
-// writes the 32-bit view, where the shipped 32-bit monitor reads.
+// reads the settings from and writes the status data to the 32-bit view,
+// where the shipped 32-bit monitor reads; a 64-bit build of the tests keeps
+// its installation in the 64-bit view, so the settings go to both there.
 TEST_F(EndToEnd, TheKitsSampleSourceReportsAStatusWithItsHelp)
 {
     WriteProfile(0);
+    HKEY key;
+#ifdef _WIN64
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, SETTINGS_KEY, 0, NULL, 0,
+                                             KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key, NULL));
+    RegSetValueExA(key, "Monitor", 0, REG_SZ, reinterpret_cast<const BYTE *>(install.monitorKey.c_str()),
+                   static_cast<DWORD>(install.monitorKey.size() + 1));
+    RegCloseKey(key);
+#endif
     StartBoth();
     EXPECT_EQ(0u, RunProgram("DadaViziSample.exe", "40077 \"Door open\""));
     EXPECT_EQ(Request(HELP_CONTEXT, 17, install.helpFile + ">SEC"), HelpRequests());
-    HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, install.statusKey.c_str(), 0,
                                            KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key));
     char text[32] = "", code[16] = "";
@@ -293,12 +302,19 @@ TEST_F(EndToEnd, TheKitsSampleSourceReportsAStatusWithItsHelp)
     RegCloseKey(key);
     EXPECT_STREQ("Door open", text);
     EXPECT_STREQ("40077", code);
-    // On 64-bit Windows that view is not the one the installation writer cleans.
+#ifdef _WIN64
+    // What went to the 32-bit view is not the installation writer's to clean.
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, install.monitorKey.c_str(), 0,
                       KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
         RegDeleteKeyA(key, "BidiData");
         RegCloseKey(key);
     }
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SETTINGS_KEY, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "Monitor");
+        RegCloseKey(key);
+    }
+#endif
 }
 
 // The session relay stands in for the monitor's reach from another session:

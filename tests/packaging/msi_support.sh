@@ -59,10 +59,14 @@ resident_pids() { # PROGRAM
     grep -qzxF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && echo "$pid"
   done | sort | tr '\n' ' '
 }
+# The programs the package closes and starts again: one row each.
+residents=(DadaVizi DadaViziIpp)
 stop_residents() { # ends them, where a test must not leave them to the package
-  local pid
-  for pid in $(resident_pids DadaVizi) $(resident_pids DadaViziIpp); do
-    kill "$pid" 2>/dev/null
+  local program pid
+  for program in "${residents[@]}"; do
+    for pid in $(resident_pids "$program"); do
+      kill "$pid" 2>/dev/null
+    done
   done
   sleep 1
 }

@@ -372,36 +372,59 @@ fi
 # files replaced and removed show that the close step ended them first; new
 # process ids show that the restart steps started them again.
 
-# Waits up to 30 s until exactly one monitor and one DadaViziIpp run, none
-# of them one of OLD (pids), and checks after 3 s more that no second one
-# came: sets $monitor and $ipp.
+# What runs of each resident program: "DadaVizi=PID DadaViziIpp=PID ...".
+running() {
+  local program
+  for program in "${residents[@]}"; do
+    printf '%s=%s' "$program" "$(resident_pids "$program")"
+  done
+}
+# Waits up to 30 s until exactly one of each resident program runs, none of
+# them one of OLD (pids), and checks after 3 s more that no second one came:
+# sets $pids to the new ones.
 expect_restarted() { # WHAT [OLD...]
   local what=$1 _ pid
   shift
+  one_each() {
+    local program
+    pids=
+    for program in "${residents[@]}"; do
+      set -- $(resident_pids "$program")
+      [ $# = 1 ] || return 1
+      pids+="$1 "
+    done
+  }
   for _ in $(seq 1 150); do
-    monitor=$(resident_pids DadaVizi) ipp=$(resident_pids DadaViziIpp)
-    [ "$(wc -w <<<"$monitor")" = 1 ] && [ "$(wc -w <<<"$ipp")" = 1 ] && break
+    one_each && break
     sleep 0.2
   done
   sleep 3
-  monitor=$(resident_pids DadaVizi) ipp=$(resident_pids DadaViziIpp)
-  [ "$(wc -w <<<"$monitor")" = 1 ] && [ "$(wc -w <<<"$ipp")" = 1 ] ||
-    fail "$what: monitors running '$monitor', DadaViziIpp '$ipp', not one of each"
+  one_each || fail "$what: running $(running), not one of each"
   for pid in "$@"; do
-    [ "$monitor" != "$pid " ] && [ "$ipp" != "$pid " ] || fail "$what: process $pid was not started anew"
+    [[ " $pids" != *" $pid "* ]] || fail "$what: process $pid was not started anew"
     ! kill -0 "$pid" 2>/dev/null || fail "$what: process $pid still runs"
   done
-  monitor=${monitor% } ipp=${ipp% }
 }
 expect_none_running() { # WHAT
-  local _
+  local _ program all
   for _ in $(seq 1 75); do
-    [ -z "$(resident_pids DadaVizi)$(resident_pids DadaViziIpp)" ] && return
+    all=
+    for program in "${residents[@]}"; do
+      all+=$(resident_pids "$program")
+    done
+    [ -z "$all" ] && return
     sleep 0.2
   done
-  fail "$1: still running: monitor '$(resident_pids DadaVizi)', DadaViziIpp '$(resident_pids DadaViziIpp)'"
+  fail "$1: still running: $(running)"
 }
-changed() { stat -c %z "$installdir/$1.exe" 2>/dev/null; }
+# The resident programs' files' change times (nanoseconds): written anew, in
+# place or as new files, they change.
+changed() {
+  local program
+  for program in "${residents[@]}"; do
+    stat -c %z "$installdir/$program.exe" 2>/dev/null
+  done
+}
 
 # --- A silent install starts the monitor and, with IPPSOURCE, DadaViziIpp
 # in the installing user's session, once each.
@@ -423,17 +446,17 @@ pass "a silent install started one monitor and one DadaViziIpp; the monitor took
 
 # --- Upgrade, silent, with the monitor and DadaViziIpp running: both end,
 # their files are written anew, and both run again as new processes.
-before_monitor=$(changed DadaVizi) before_ipp=$(changed DadaViziIpp)
-old_monitor=$monitor old_ipp=$ipp
+before=$(changed)
+old=$pids
 # Both versions hold the same file versions, which Windows Installer keeps
 # in place; REINSTALLMODE=amus has every file written anew, as a new build's
 # would be, so a program still running would stand in the way.
 msiexec /i "$msi_next" REINSTALLMODE=amus ||
   fail "upgrade with the monitor and DadaViziIpp running (exit code $?, log $log)"
 grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the upgrade did not run its close step ($log)"
-expect_restarted "a silent upgrade" "$old_monitor" "$old_ipp"
+expect_restarted "a silent upgrade" $old
 check_installed "$next" "upgrade with both running"
-[ "$(changed DadaVizi)" != "$before_monitor" ] && [ "$(changed DadaViziIpp)" != "$before_ipp" ] ||
+[ -z "$(comm -12 <(sort <<<"$before") <(changed | sort))" ] ||
   fail "the upgrade did not write the running programs' files anew"
 [ "$(dadavizi_entries)" = "$(product_code "$msi_next") " ] || fail "more than one DadaVizi after the upgrade: $(dadavizi_entries)"
 # The status data stays. DadaViziIpp, facing a printer that does not
@@ -443,10 +466,10 @@ check_status_kept "upgrade with both running"
 pass "a silent upgrade ends the monitor and DadaViziIpp, replaces their files, keeps settings and IPPSOURCE, and starts both anew"
 
 # --- Repair, silent, with both running: the same.
-old_monitor=$monitor old_ipp=$ipp
+old=$pids
 msiexec /i "$msi_next" REINSTALL=ALL REINSTALLMODE=amus || fail "silent repair (exit code $?, log $log)"
 grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the repair did not run its close step ($log)"
-expect_restarted "a silent repair" "$old_monitor" "$old_ipp"
+expect_restarted "a silent repair" $old
 check_installed "$next" "silent repair"
 pass "a silent repair ends the monitor and DadaViziIpp and starts both anew"
 
@@ -472,7 +495,6 @@ expect_none_running "after the second uninstall"
 # --- Without the Run values (AUTOSTART=0, no IPPSOURCE) nothing starts.
 msiexec /i "$msi" PRINTER=P AUTOSTART=0 || fail "install with AUTOSTART=0 (exit code $?, log $log)"
 sleep 3
-[ -z "$(resident_pids DadaVizi)$(resident_pids DadaViziIpp)" ] ||
-  fail "an install without Run values started a program: monitor '$(resident_pids DadaVizi)', DadaViziIpp '$(resident_pids DadaViziIpp)'"
+expect_none_running "an install without Run values"
 msiexec /x "$msi" || fail "uninstall after AUTOSTART=0 (exit code $?, log $log)"
 pass "an install without Run values starts nothing"

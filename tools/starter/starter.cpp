@@ -137,9 +137,9 @@ typedef BOOL(WINAPI *CreateProcessWithTokenFunction)(HANDLE, DWORD, LPCWSTR, LPW
                                                      LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
 
 // Starts the command line as the user the desktop shell runs as, or as this
-// process runs where no shell runs. Windows
-// Vista and later: CreateProcessWithTokenW, which an elevated administrator
-// may call (it holds SeImpersonatePrivilege).
+// process runs where no shell runs. CreateProcessWithTokenW (Windows Vista
+// and later, as split tokens are) is open to an elevated administrator,
+// who holds SeImpersonatePrivilege.
 bool StartAsShellUser()
 {
     // Looked up at run time, as CreateProcessWithTokenW below: the headers

@@ -2,7 +2,8 @@
 # What the package tests share, sourced by msi_test.sh once the Wine prefix
 # is ready ($WINEPREFIX, $work, $build, $msi, $installdir, $system, $bits):
 # msiexec with a log per run, registry reads in the package's view, the
-# uninstall entries, and the installed and removed states.
+# uninstall entries, the resident programs' processes, the Start-menu
+# shortcut, and the installed and removed states.
 
 # msiexec with a log of its own; Z: is the host's root. Its exit code
 # reaches us modulo 256 (1603 as 67). Silent, unless UI gives the level

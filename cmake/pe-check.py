@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks a shipped Windows executable without running it.
 
-  pe-check.py --bits 32|64 --subsystem gui|console --imports DLL,DLL...
+  pe-check.py --bits 32|64 [--subsystem gui|console] [--imports DLL,DLL...]
               [--icons FIRST-LAST [--icon-sizes N,N...]] [--version]
-              [--manifest [--dpi-aware]] FILE
+              [--manifest [--dpi-aware]] [--signed] FILE
 
 It reads the PE headers and asserts the machine (i386 for 32, x86-64 for 64)
 and optional header kind (PE32 or PE32+), the subsystem, that every imported
@@ -13,7 +13,10 @@ for) and the version block asked for. The
 application manifest must run the program as its invoker (so Windows does
 not virtualize its registry writes), declare one namespace per tag at most
 (Windows XP SP2 restarts on a tag with two, Microsoft KB 921337) and, with
---dpi-aware, make the program DPI-aware. It needs no
+--dpi-aware, make the program DPI-aware. With --signed the image must carry
+an Authenticode signature: a certificate table (data directory 4) holding a
+WIN_CERTIFICATE of revision 2.0 and type PKCS#7 signed data. Whether the
+signature is valid is osslsigncode's to say. It needs no
 Wine, so it runs on hosts that cannot run the program. Exit code 0 when
 every check passes, 1 when one fails, 2 for a file that is no PE image.
 """
@@ -127,6 +130,20 @@ def check_manifest(text, dpi_aware):
     return failures
 
 
+def check_signature(image):
+    # The certificate table's entry holds a file offset, not an address.
+    offset, size = image.directories[4] if len(image.directories) > 4 else (0, 0)
+    if not offset or not size:
+        return ["no signature (the certificate table is empty)"]
+    if offset + size > len(image.data) or size < 8:
+        return ["the certificate table lies outside the file"]
+    length, revision, kind = struct.unpack_from("<IHH", image.data, offset)
+    if length < 8 or length > size or revision != 0x0200 or kind != 0x0002:
+        return ["the certificate table holds no PKCS#7 signature (length %d, revision 0x%x, type %d)" % (
+            length, revision, kind)]
+    return []
+
+
 def check(arguments):
     with open(arguments.file, "rb") as handle:
         image = Image(handle.read())
@@ -134,14 +151,14 @@ def check(arguments):
     machine, magic, what = MACHINES[arguments.bits]
     if image.machine != machine or image.magic != magic:
         failures.append("not an %s image (machine 0x%x, magic 0x%x)" % (what, image.machine, image.magic))
-    if image.subsystem != SUBSYSTEMS[arguments.subsystem]:
+    if arguments.subsystem and image.subsystem != SUBSYSTEMS[arguments.subsystem]:
         failures.append("subsystem %d, not %s" % (image.subsystem, arguments.subsystem))
     # A name without an extension is a DLL ("winspool.drv" is not).
     allowed = {name.lower() if "." in name else name.lower() + ".dll"
-               for name in arguments.imports.split(",")}
+               for name in (arguments.imports or "").split(",")}
     imports = image.imports()
     extra = sorted(set(imports) - allowed)
-    if extra:
+    if arguments.imports is not None and extra:
         failures.append("imports %s beyond %s" % (", ".join(extra), ", ".join(sorted(allowed))))
     resources = image.resources()
     if arguments.icons:
@@ -162,6 +179,8 @@ def check(arguments):
                     group, ", ".join(map(str, lacking))))
     if arguments.version and not resources.get(RT_VERSION):
         failures.append("no version block")
+    if arguments.signed:
+        failures.extend(check_signature(image))
     if arguments.manifest:
         if 1 not in resources.get(RT_MANIFEST, []):
             failures.append("no application manifest (resource 1 of type 24)")
@@ -172,25 +191,27 @@ def check(arguments):
     for failure in failures:
         print("FAIL %s: %s" % (name, failure))
     if not failures:
-        print("ok %s: %s, %s subsystem, imports %s%s%s%s%s" % (
-            name, what, arguments.subsystem, ", ".join(imports),
+        print("ok %s: %s, %s subsystem, imports %s%s%s%s%s%s" % (
+            name, what, arguments.subsystem or "any", ", ".join(imports),
             ", icons %s" % arguments.icons if arguments.icons else "",
             " (%s pixels)" % arguments.icon_sizes if arguments.icon_sizes else "",
             ", version block" if arguments.version else "",
-            ", manifest" if arguments.manifest else ""))
+            ", manifest" if arguments.manifest else "",
+            ", signed" if arguments.signed else ""))
     return 1 if failures else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bits", type=int, choices=(32, 64), required=True)
-    parser.add_argument("--subsystem", choices=sorted(SUBSYSTEMS), required=True)
-    parser.add_argument("--imports", required=True)
+    parser.add_argument("--subsystem", choices=sorted(SUBSYSTEMS))
+    parser.add_argument("--imports")
     parser.add_argument("--icons")
     parser.add_argument("--icon-sizes")
     parser.add_argument("--version", action="store_true")
     parser.add_argument("--manifest", action="store_true")
     parser.add_argument("--dpi-aware", action="store_true")
+    parser.add_argument("--signed", action="store_true")
     parser.add_argument("file")
     arguments = parser.parse_args()
     try:

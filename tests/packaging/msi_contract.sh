@@ -134,7 +134,12 @@ fi
 # (0xC0) only for executables (custom-action-return-processing-options). The
 # source of a Binary-table type names a Binary row, that of an installed-file
 # type a File row; an installed-file type runs after CostFinalize in every
-# sequence (ICE75).
+# sequence (ICE75), and, when immediate, after InstallFinalize in the
+# InstallExecuteSequence: the files are written only when the script runs,
+# between InstallInitialize and InstallFinalize
+# (https://learn.microsoft.com/en-us/windows/win32/msi/installation-mechanism;
+# Revenera's "Sequencing a Custom Action that Launches an .exe File" says it
+# of immediate actions outright).
 faults_before=$faults
 binary_rows=$(has_table Binary && rows Binary | cut -f1)
 file_rows=$(has_table File && rows File | cut -f1)
@@ -181,7 +186,10 @@ while IFS=$'\037' read -r action type source _; do
         cost=$(sequence_of "$table" CostFinalize)
         [ -z "$at" ] || { [ -n "$cost" ] && [ "$at" -gt "$cost" ]; } ||
           fault "custom action $action: type $type runs an installed file before CostFinalize in the $table"
-      done ;;
+      done
+      at=$(sequence_of InstallExecuteSequence "$action")
+      [ -z "$at" ] || [ $in_script != 0 ] || [ "$at" -gt "$finalize" ] ||
+        fault "custom action $action: type $type, immediate, runs an installed file before InstallFinalize in the InstallExecuteSequence" ;;
   esac
 done < <(fields CustomAction)
 [ $faults = "$faults_before" ] && pass "custom action types valid for their scheduling"

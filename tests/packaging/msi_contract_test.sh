@@ -23,7 +23,7 @@ printf '[HelpMap]\r\n' >"$work/DODOZOD.INI" && printf 'help\r\n' >"$work/DOZID04
   fail "cannot write the integrator's files"
 msi=$work/DadaVizi-$version-x86.msi
 timeout 120 "$root/packaging/build-msi" --build "$build" --version "$version" --out "$msi" \
-  --ini "$work/DODOZOD.INI" --help "$work/DOZID049.HLP" >"$work/build-msi.log" 2>&1 ||
+  --ini "$work/DODOZOD.INI" --help-file "$work/DOZID049.HLP" >"$work/build-msi.log" 2>&1 ||
   fail "building the package: $(cat "$work/build-msi.log")"
 bash "$here/msi_contract.sh" "$msi" "$work/package" "$sddl_parse"
 status_package=$?
@@ -37,7 +37,8 @@ status_package=$?
 # upgrade property that is not secure, a Binary table with a string for its
 # stream, ExecuteAction before CostFinalize, an executable with no Binary
 # row, a property action that does not wait, an asynchronous script, and an
-# installed file's action with no File row, run before CostFinalize.
+# installed file's action with no File row, run before CostFinalize and,
+# immediate, before InstallFinalize.
 cat >"$work/faults/faults.wxs" <<'EOF' || fail "cannot write the faulty package's source"
 <?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
@@ -82,6 +83,7 @@ queries=(
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`) VALUES ('AsyncScript', 133, 'Missing')"
   "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`) VALUES ('EarlyFile', 18, 'NoSuchFile')"
   "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('EarlyFile', 700)"
+  "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('EarlyFile', 4000)"
 )
 for query in "${queries[@]}"; do
   msibuild "$faulty" -q "$query" >"$work/faults/msibuild.log" 2>&1 && ! grep -q . "$work/faults/msibuild.log" ||
@@ -106,6 +108,7 @@ expected=(
   'FAIL: custom action AsyncScript: type 133 is an asynchronous (0x80) script'
   'FAIL: custom action EarlyFile: type 18 names no File row (NoSuchFile)'
   'FAIL: custom action EarlyFile: type 18 runs an installed file before CostFinalize in the InstallUISequence'
+  'FAIL: custom action EarlyFile: type 18, immediate, runs an installed file before InstallFinalize in the InstallExecuteSequence'
 )
 # Where Wine runs, the refused SDDL is named too.
 grep -q '^skipped: parsing the SDDLText' "$work/faults/contract.log" ||

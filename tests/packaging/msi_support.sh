@@ -2,7 +2,8 @@
 # What the package tests share, sourced by msi_test.sh once the Wine prefix
 # is ready ($WINEPREFIX, $work, $build, $msi, $installdir, $system, $bits):
 # msiexec with a log per run, registry reads in the package's view, the
-# uninstall entries, and the installed and removed states.
+# uninstall entries, the resident programs' processes, the Start-menu
+# shortcut, and the installed and removed states.
 
 # msiexec with a log of its own; Z: is the host's root. Its exit code
 # reaches us modulo 256 (1603 as 67). Silent, unless UI gives the level
@@ -46,8 +47,38 @@ dadavizi_entries() { # the product codes of every uninstall entry named DadaVizi
       tr -d '\r' | awk '/^HKEY_/ { key = $0 } /^    DisplayName    REG_SZ    DadaVizi$/ { n = split(key, part, "\\"); print part[n] }'
   done | sort -u | tr '\n' ' '
 }
-installed_files=(DadaVizi.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe README.md INSTALL.txt
+installed_files=(DadaVizi.exe DadaViziStart.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe README.md INSTALL.txt
   samples/DadaVizi.reg samples/DODOZOD.INI samples/autostart.reg samples/uninstall.reg)
+
+# The installed PROGRAM.exe's processes in this prefix (Wine shows each
+# Windows process on the host under its Windows command line, with the
+# prefix in its environment); DadaViziStart's own command line, which names
+# the program in quotes, does not count.
+resident_pids() { # PROGRAM
+  local pid
+  for pid in $(pgrep -f "^[^\"]*\\\\$1\\.exe"); do
+    grep -qzxF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && echo "$pid"
+  done | sort | tr '\n' ' '
+}
+# The programs the package closes and starts again: one row each.
+residents=(DadaVizi DadaViziIpp)
+stop_residents() { # ends them, where a test must not leave them to the package
+  local program pid
+  for program in "${residents[@]}"; do
+    for pid in $(resident_pids "$program"); do
+      kill "$pid" 2>/dev/null
+    done
+  done
+  sleep 1
+}
+
+# The Start-menu shortcut, in the all-users Start menu where Windows puts it
+# for a per-machine installation (Wine's msi puts it in the installing
+# user's: either will do here).
+shortcut() {
+  find "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$drive_c/users" \
+    -ipath '*/Start Menu/Programs/DadaVizi.lnk' 2>/dev/null | head -n 1
+}
 
 install_with_properties() {
   msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" "IPPSOURCE=$ippsource" ||
@@ -72,6 +103,7 @@ check_installed() { # VERSION WHAT
   expect_value "$packagekey" IppSource "$ippsource" "$2"
   reg_key_exists "$helpkey" || fail "$2: no help window key"
   reg_key_exists "$statuskey\\BidiData" || fail "$2: no status data key"
+  [ -n "$(shortcut)" ] || fail "$2: no Start-menu shortcut DadaVizi"
 }
 
 check_removed() { # WHAT PACKAGE
@@ -85,6 +117,7 @@ check_removed() { # WHAT PACKAGE
   [ -z "$(reg_value "$runkey" DadaVizi)" ] || fail "$1: the Run value is still there"
   [ -z "$(reg_value "$runkey" DadaViziIpp)" ] || fail "$1: DadaViziIpp's Run value is still there"
   [ -z "$(uninstall_entry "$(product_code "$2")" DisplayName)" ] || fail "$1: the uninstall entry is still there"
+  [ -z "$(shortcut)" ] || fail "$1: the Start-menu shortcut is still there"
 }
 
 # The status source's values and one the monitor copied for the help file.

@@ -6,7 +6,9 @@
 #   msi_test.sh package|monitor BUILDDIR WORKDIR VERSION
 # The packages are built here with packaging/build-msi from BUILDDIR, at
 # VERSION, again at VERSION (a rebuild) and at the next patch version.
-#   package   the rows set after wixl; an install refused without PRINTER;
+#   package   the rows set after wixl (the restart steps, the shortcut and
+#             the logging among them) and a maker's package of their own
+#             names and UpgradeCode; an install refused without PRINTER;
 #             an install with properties and integrator files; a repair,
 #             a same-version rebuild, an upgrade and a refused downgrade
 #             keeping the settings and IPPSOURCE; an upgrade and an
@@ -14,11 +16,13 @@
 #             files; AUTOSTART=0 through a repair and an upgrade, then a
 #             repair with AUTOSTART=1; the printer's own INI neither
 #             replaced nor removed; an installed x64 package replaced.
-#   monitor   the installed monitor running, a status sent to it with the
-#             installed DadaViziStatus; an upgrade and an uninstall with the
-#             monitor and a resident DadaViziIpp running; a repair with a UI
-#             starting the monitor again. It runs the package's programs, so
-#             it is skipped (exit 77) where this host runs no 32-bit code.
+#   monitor   the monitor and DadaViziIpp started by a silent install, a
+#             status sent to it with the installed DadaViziStatus; a silent
+#             upgrade and a silent repair ending both and starting both
+#             anew; an uninstall ending both; an install with a UI starting
+#             one of each; one without Run values starting none. It runs
+#             the package's programs, so it is skipped (exit 77) where this
+#             host runs no 32-bit code.
 # msiexec runs no 32-bit code, except the close and restart steps. Every
 # step is bounded with timeout.
 set -uo pipefail
@@ -71,7 +75,7 @@ printf '[HelpMap]\r\n40000=17\r\n[LASER]\r\nTimeCloseWindow=2000\r\n' >"$work/DO
 printf 'not really a help file\r\n' >"$work/dozid049.hlp"
 printf 'not really a CHM\r\n' >"$work/dozid049.chm"
 printf '[Text]\r\n17=Open tray 2.\r\n' >"$work/dozid049.ini"
-help_files=(--help "$work/dozid049.hlp" --help "$work/dozid049.chm" --help "$work/dozid049.ini")
+help_files=(--help-file "$work/dozid049.hlp" --help-file "$work/dozid049.chm" --help-file "$work/dozid049.ini")
 next=${version%.*}.$((${version##*.} + 1))
 msi=$work/packages/DadaVizi-$version-x86.msi
 msi_next=$work/packages/DadaVizi-$next-x86.msi
@@ -79,11 +83,15 @@ build_msi "$msi" "$version" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
   fail "building the $version package"
 if [ "$mode" = package ]; then
   # The package test's next version has a close step that fails: its
-  # "closer" is DadaViziStatus.exe, which exits 1 without arguments.
+  # "closer" is DadaViziStatus.exe, which exits 1 without arguments. Its
+  # "starter" is one too, and starts nothing (exit code 1 for a command
+  # line that is no status), so that nothing of this version holds its
+  # files when its closer cannot end it.
   failing=$work/failing-build
   mkdir -p "$failing/bin" &&
-    cp "$build"/bin/{DadaVizi,DadaViziStatus,DadaViziCheck,DadaViziIpp}.exe "$failing/bin/" &&
+    cp "$build"/bin/{DadaVizi,DadaViziStatus,DadaViziCheck,DadaViziIpp,DadaViziStart}.exe "$failing/bin/" &&
     cp "$build/bin/DadaViziStatus.exe" "$failing/bin/DadaViziClose.exe" &&
+    cp "$build/bin/DadaViziStatus.exe" "$failing/bin/DadaViziStart.exe" &&
     ln -s "$build/packaging" "$failing/packaging" || fail "making a build tree with a failing closer"
   build=$failing build_msi "$msi_next" "$next" --ini "$work/DODOZOD.INI" "${help_files[@]}" ||
     fail "building the $next package"
@@ -142,17 +150,53 @@ if [ "$mode" = package ]; then
   msiinfo extract "$msi" Binary.DadaViziClose >"$work/closer.exe" &&
     cmp -s "$work/closer.exe" "$build/bin/DadaViziClose.exe" ||
     fail "the Binary table's DadaViziClose is not the build's DadaViziClose.exe"
-  # Type 18 (an installed exe) + 0xC0 (asynchronous, not waited for).
-  grep -qx 'StartMonitor	210	DadaVizi.exe		' <<<"$actions" ||
-    fail "no asynchronous StartMonitor action running the installed DadaVizi.exe"
-  msiinfo export "$msi" InstallUISequence | tr -d '\r' |
-    grep -qx 'StartMonitor	UILevel >= 4 AND UserSID <> "S-1-5-18" AND AUTOSTART = "1" AND NOT (REMOVE ~= "ALL")	1301' ||
-    fail "StartMonitor is not just after ExecuteAction, for a full or reduced UI, not as SYSTEM, not on removal"
+  # One start for each resident program, as its Run value starts it: type 18
+  # (the installed DadaViziStart.exe) + 0xC0 (asynchronous, not waited
+  # for), after InstallFinalize (6600), never as SYSTEM or on removal, each
+  # where its Run value is installed; none in the UI sequence, so that a
+  # full UI does not start them twice.
+  execute=$(msiinfo export "$msi" InstallExecuteSequence | tr -d '\r')
+  not_system='UserSID <> "S-1-5-18" AND NOT (REMOVE ~= "ALL")'
+  while IFS='|' read -r action target condition at; do
+    grep -qxF "$action	210	DadaViziStart.exe	$target	" <<<"$actions" ||
+      fail "no asynchronous $action running DadaViziStart.exe with $target"
+    grep -qxF "$action	$not_system AND $condition	$at" <<<"$execute" ||
+      fail "$action is not at $at, after InstallFinalize, not as SYSTEM, not on removal, with $condition"
+  done <<'ROWS'
+RestartMonitor|"[#DadaVizi.exe]"|AUTOSTART = "1"|6601
+RestartIppSource|"[#DadaViziIpp.exe]" "[IPPSOURCE]"|IPPSOURCE|6602
+ROWS
+  msiinfo export "$msi" InstallUISequence | tr -d '\r' | grep -q 'Restart\|Start' &&
+    fail "the UI sequence starts a program too"
+  msiinfo export "$msi" Shortcut | tr -d '\r' |
+    grep -qx 'MonitorShortcut	ProgramMenuFolder	DadaVizi	StartMenu	\[#DadaVizi.exe\]		[^	]*					INSTALLDIR				' ||
+    fail "no Start-menu shortcut DadaVizi starting the installed DadaVizi.exe in its folder"
+  msiinfo export "$msi" Property | tr -d '\r' | grep -qx 'MsiLogging	voicewarmupx' ||
+    fail "the package does not have every installation logged (MsiLogging)"
   msiinfo suminfo "$msi" | tr -d '\r' | grep -qx "Template: Intel;1033" || fail "the package is not an x86 one"
   build_msi "$work/packages/plain.msi" "$version" || fail "building a package without integrator files"
   msiinfo export "$work/packages/plain.msi" File | tr -d '\r' | grep -q -E '^(IntegratorIni|HelpDOZID)' &&
     fail "a package without --ini and --help has integrator files"
-  pass "rows set after wixl: permissions, Registry rows, component attributes, upgrade rows, secure properties, the close and restart steps"
+  pass "rows set after wixl: permissions, Registry rows, component attributes, upgrade rows, secure properties, the close and restart steps, the shortcut, logging"
+
+  # --- A printer maker's own names and UpgradeCode: neither the sample's
+  # upgrade row nor its names are left in their package.
+  maker_code='{0B0B5C1E-7A0D-4E4B-9C55-3D1D5A6E7F80}'
+  build_msi "$work/packages/maker.msi" "$version" --manufacturer "Acme Imaging" \
+    --product-name "Acme Status" --upgrade-code "$maker_code" || fail "building a maker's package"
+  maker_properties=$(msiinfo export "$work/packages/maker.msi" Property | tr -d '\r')
+  grep -qx "UpgradeCode	$maker_code" <<<"$maker_properties" &&
+    grep -qx "Manufacturer	Acme Imaging" <<<"$maker_properties" &&
+    grep -qx "ProductName	Acme Status" <<<"$maker_properties" ||
+    fail "the maker's package lacks their UpgradeCode, Manufacturer or ProductName"
+  maker_upgrades=$(msiinfo export "$work/packages/maker.msi" Upgrade | tr -d '\r')
+  grep -q '^{27293F0F-C86B-4848-B0FC-2D2C4A8A4B5F}' <<<"$maker_upgrades" &&
+    fail "the maker's package would upgrade or remove the sample's: $maker_upgrades"
+  grep -qx "$maker_code		$version		513		WIX_UPGRADE_DETECTED" <<<"$maker_upgrades" ||
+    fail "the maker's package does not replace its own earlier versions: $maker_upgrades"
+  msiinfo export "$work/packages/maker.msi" Shortcut | tr -d '\r' | grep -q '	ACMEST~1|Acme Status	' ||
+    fail "the maker's shortcut is not named after their product"
+  pass "a maker's package carries their names and UpgradeCode, and not the sample's"
 
   # --- A wixl warning fails the build: a copy of the source with an
   # attribute wixl does not know.
@@ -222,6 +266,9 @@ if [ "$mode" = package ]; then
   # (exit code 1, or not run at all where 32-bit code does not run): the
   # installation goes on.
   write_status
+  # What the earlier installations started is ended by hand here, as this
+  # version's closer cannot.
+  stop_residents
   msiexec /i "$msi_next" || fail "upgrade to $next (exit code $?, log $log)"
   check_installed "$next" "upgrade"
   check_status_kept "upgrade"
@@ -318,117 +365,5 @@ EOF
   exit 0
 fi
 
-# --- monitor: the installed monitor and a resident DadaViziIpp through an
-# upgrade, a repair with a UI and an uninstall. Wine, as Windows, refuses to
-# replace or delete a program file while it runs, so the files replaced and
-# removed show that the close step ended them first.
-start_installed() { # PROGRAM ARGS...: sets $started; its output in $work/PROGRAM.log
-  local program=$1
-  shift
-  "$WINELOADER" "$windir_installdir\\$program.exe" "$@" </dev/null >"$work/$program.log" 2>&1 &
-  started=$!
-}
-expect_ended() { # PID WHAT: the process ends within 15 s, with exit code 0
-  local _
-  for _ in $(seq 1 75); do
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.2
-  done
-  if kill -0 "$1" 2>/dev/null; then
-    kill "$1"
-    fail "$2 still runs"
-  fi
-  wait "$1"
-  local status=$?
-  [ $status = 0 ] || fail "$2 ended with exit code $status"
-}
-# The build's own DadaViziStatus, which stays when the package goes:
-# exit code 3 means no monitor runs.
-monitor_answers() { # the exit code of a status sent to the monitor
-  WAIT=30 wine "Z:${build//\//\\}\\bin\\DadaViziStatus.exe" --send-only 10001 >"$work/status.log" 2>&1
-}
-wait_for_monitor() {
-  local status _
-  for _ in $(seq 1 100); do
-    monitor_answers
-    status=$?
-    [ $status = 3 ] || return $status
-    sleep 0.2
-  done
-  return 3
-}
-start_ipp_source() { # sets $ipp, once it watches
-  local _
-  start_installed DadaViziIpp "$ippsource"
-  ipp=$started
-  for _ in $(seq 1 100); do
-    grep -q "watching $ippsource" "$work/DadaViziIpp.log" && break
-    sleep 0.2
-  done
-  grep -q "watching $ippsource" "$work/DadaViziIpp.log" ||
-    fail "DadaViziIpp did not stay resident: $(cat "$work/DadaViziIpp.log")"
-}
-
-install_with_properties
-check_installed "$version" "install"
-# The installed monitor, started the way the Run value starts it.
-start_installed DadaVizi
-monitor=$started
-status=
-for _ in $(seq 1 100); do
-  WAIT=30 wine "$windir_installdir\\DadaViziStatus.exe" --no-help 40021 "Text=Paper jam" >"$work/status.log" 2>&1
-  status=$?
-  [ $status = 3 ] || break # 3: no monitor window yet
-  sleep 0.2
-done
-[ "$status" = 0 ] || fail "the installed DadaViziStatus could not report to the installed monitor (exit code $status): $(cat "$work/status.log")"
-kill -0 $monitor 2>/dev/null || fail "the monitor is not running"
-check_status_kept "status sent"
-pass "the installed monitor took a status from the installed DadaViziStatus"
-
-# --- Upgrade, silent, with the monitor and DadaViziIpp running.
-start_ipp_source
-# The files' change times (nanoseconds): written anew, in place or as new
-# files, they change.
-changed() { stat -c %z "$installdir/$1.exe" 2>/dev/null; }
-before_monitor=$(changed DadaVizi) before_ipp=$(changed DadaViziIpp)
-# Both versions hold the same file versions, which Windows Installer keeps
-# in place; REINSTALLMODE=amus has every file written anew, as a new build's
-# would be, so a program still running would stand in the way.
-msiexec /i "$msi_next" REINSTALLMODE=amus ||
-  fail "upgrade with the monitor and DadaViziIpp running (exit code $?, log $log)"
-expect_ended $monitor "the monitor, after the upgrade,"
-expect_ended $ipp "DadaViziIpp, after the upgrade,"
-grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the upgrade did not run its close step ($log)"
-check_installed "$next" "upgrade with both running"
-[ "$(changed DadaVizi)" != "$before_monitor" ] && [ "$(changed DadaViziIpp)" != "$before_ipp" ] ||
-  fail "the upgrade did not write the running programs' files anew"
-[ "$(dadavizi_entries)" = "$(product_code "$msi_next") " ] || fail "more than one DadaVizi after the upgrade: $(dadavizi_entries)"
-# The status data stays. DadaViziIpp, facing a printer that does not
-# answer, reports it unreachable only after a minute, so nothing of its own
-# is in it yet.
-check_status_kept "upgrade with both running"
-monitor_answers
-[ $? = 3 ] || fail "a silent upgrade started the monitor"
-pass "an upgrade ends the running monitor and DadaViziIpp, replaces their files, keeps settings and IPPSOURCE; silent: no restart"
-
-# --- A repair with a reduced UI (UILevel 4) starts the monitor again
-# afterwards, as an upgrade with a UI does; a silent one does not (above).
-UI=/qr msiexec /i "$msi_next" REINSTALL=ALL REINSTALLMODE=amus || fail "repair with a UI (exit code $?, log $log)"
-grep -q 'Action start [0-9:]*: StartMonitor' "$log" || fail "the repair with a UI did not run StartMonitor ($log)"
-wait_for_monitor || fail "no monitor after a repair with a UI (exit code $?): $(cat "$work/status.log")"
-check_installed "$next" "repair with a UI"
-pass "a repair with a UI starts the monitor again"
-
-# --- Uninstall with both running (the monitor the repair started).
-start_ipp_source
-wine reg add "HKLM\\$helpkey" /v Text /d "Paper jam" /f /reg:$bits >/dev/null
-msiexec /x "$msi_next" || fail "uninstall with the monitor and DadaViziIpp running (exit code $?, log $log)"
-expect_ended $ipp "DadaViziIpp, after the uninstall,"
-monitor_answers
-[ $? = 3 ] || fail "the monitor still runs after the uninstall"
-grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the uninstall did not run its close step ($log)"
-grep -q 'Action start [0-9:]*: StartMonitor' "$log" && fail "the uninstall started the monitor"
-check_removed "uninstall with both running" "$msi_next"
-expect_value "$statuskey\\BidiData" Code 40021 "uninstall with both running: the status data"
-pass "uninstall ended the running monitor and DadaViziIpp and removed every file and both Run values"
+# --- monitor
+. "$here/msi_monitor.sh"

@@ -56,9 +56,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             "the request from it");
         return EXIT_USAGE;
     }
-    const char *const names[] = {MONITOR_WINDOW_NAME, IPP_WINDOW_NAME};
+    // One row for each program that stays resident; the package's restart
+    // steps start each again afterwards.
+    const char *const names[] = {
+        MONITOR_WINDOW_NAME,
+        IPP_WINDOW_NAME,
+    };
     char why[REPORT_WHY_SIZE];
-    int result = CloseResidentWindows(names, 2, CLOSE_TIMEOUT, why);
+    int result = CloseResidentWindows(names, (int)(sizeof names / sizeof names[0]), CLOSE_TIMEOUT, why);
     if (result != CLOSE_DONE)
         Say(why);
     return result;

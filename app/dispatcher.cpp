@@ -70,6 +70,10 @@ void CloseTrackedPopup()
 
 void OnBidiStatus(HWND window, bool showHelp, LONG code)
 {
+    // Only the status a click itself sends is asked for by the person; one
+    // that comes in while it is handled is not.
+    bool askedFor = g_helpAskedFor;
+    g_helpAskedFor = false;
     if (DestructionBegun(window))
         return;
     if (code >= STATUS_REPEAT_THRESHOLD && code == g_currentStatus)
@@ -87,19 +91,57 @@ void OnBidiStatus(HWND window, bool showHelp, LONG code)
     // The tray calls and the close let messages in: one may have ended the window.
     CloseTrackedPopup();
     if (showHelp && IsWindow(window) && !DestructionBegun(window))
-        OnStatusHelp(window);
+        OnStatusHelp(window, askedFor);
+}
+
+// A left click, Enter or Space: forget the current status so that the
+// stored one is taken again, even when it has not changed, and its help
+// shown. The help is the person's own request, so it shows even during a
+// presentation.
+void ShowStoredStatusAgain(HWND window)
+{
+    g_currentStatus = 0;
+    g_helpAskedFor = true;
+    RefreshFromStoredStatus(window);
+    g_helpAskedFor = false;
+}
+
+// A version 3 shell sends NIN_KEYSELECT for Enter and for Space, and more
+// than once for one press on some Windows: a second one within the
+// double-click time is taken as the same press.
+DWORD g_lastKeySelect = 0;
+bool g_keySelected = false;
+
+void OnKeySelect(HWND window)
+{
+    DWORD now = GetTickCount();
+    bool repeated = g_keySelected && now - g_lastKeySelect <= GetDoubleClickTime();
+    g_keySelected = true;
+    g_lastKeySelect = now;
+    if (repeated)
+        return;
+    ShowStoredStatusAgain(window);
+    // The help may have ended the window; otherwise the keyboard goes back
+    // to the notification area, where the person left it.
+    if (IsWindow(window) && !DestructionBegun(window))
+        TraySetFocus(window, TRAY_ICON_ID);
 }
 
 // The whole lParam is compared: on 64-bit Windows a value with high bits set
-// is no mouse message, whatever its low 32 bits say.
+// is no mouse message, whatever its low 32 bits say. NIN_SELECT (after
+// every left click) and WM_CONTEXTMENU (after a right click, and for the
+// menu key) do nothing: the button-down messages before them do the work.
 void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
+    // The shell's delete lets its own messages in while the window goes.
+    if (DestructionBegun(window))
+        return;
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
-        // Forget the current status so that the stored one is taken again,
-        // even when it has not changed, and its help shown.
-        g_currentStatus = 0;
-        RefreshFromStoredStatus(window);
+        ShowStoredStatusAgain(window);
+        break;
+    case TRAY_NIN_KEYSELECT:
+        OnKeySelect(window);
         break;
     case WM_RBUTTONDOWN:
         DestroyWindow(window);

@@ -10,6 +10,7 @@ char g_systemDir[MAX_PATH] = "";
 char g_profilePath[MAX_PATH] = "";
 LONG g_currentStatus = 0;
 HWND g_popupWindow = NULL;
+bool g_helpAskedFor = false;
 
 void InitMonitorPaths(const char *text, UINT length)
 {

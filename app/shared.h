@@ -30,6 +30,9 @@ extern LONG g_currentStatus;
 // The help popup the popup timer is to close: set by the help sequence,
 // cleared by the dispatcher.
 extern HWND g_popupWindow;
+// True only while a click or key press on the tray icon sends the stored
+// status: that help is the person's own request (see OnStatusHelp).
+extern bool g_helpAskedFor;
 
 // Fills g_systemDir and g_profilePath from what GetSystemDirectoryA left in
 // `text` and returned as `length`.

@@ -33,7 +33,8 @@ int RunMonitor(HINSTANCE instance)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // Help windows of HTML Help live on this thread: they go with the program.
+    // HTML Help runs its windows on a thread of its own inside this process:
+    // ask it to close them, or they would go only with the process.
     CloseHtmlHelp();
     return 0;
 }

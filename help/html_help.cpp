@@ -28,7 +28,9 @@ bool HtmlHelpLoads()
     if (!g_systemDir[0] || !FormatBounded(path, sizeof path, "%s\\hhctrl.ocx", g_systemDir))
         return false;
     // Kept loaded for the life of the process: its help windows run on it.
-    HMODULE module = LoadLibraryA(path);
+    // The altered search path looks for its own DLLs beside it, in the
+    // system directory, before the program's folder.
+    HMODULE module = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module)
         return false;
     g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(

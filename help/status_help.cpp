@@ -6,6 +6,7 @@
 #include "app/text.h"
 #include "help/help_file.h"
 #include "help/html_help.h"
+#include "help/desktop.h"
 #include "help/own_popup.h"
 #include "registry/reg_key_reader.h"
 #include "registry/reg_value_enumerator.h"
@@ -19,28 +20,55 @@ bool FindChm(const char *file, char *chm)
     return FormatHelpTwinPath(chm, MAX_PATH, file, ".CHM") && IsExistingFile(chm);
 }
 
+// The status data value "Text" as Unicode, cut at 255 characters: the W
+// call converts a string stored with the ANSI calls, and keeps one stored
+// in Unicode whole.
+void ReadStatusTextW(WCHAR out[256])
+{
+    out[0] = L'\0';
+    RegKeyReader status(HKEY_LOCAL_MACHINE, StatusDataKeyPath());
+    WCHAR data[1024 + 1];
+    DWORD type = 0, size = 1024 * sizeof(WCHAR);
+    if (!status.key || RegQueryValueExW(status.key, L"Text", NULL, &type,
+                                        reinterpret_cast<BYTE *>(data), &size) != ERROR_SUCCESS)
+        return;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return;
+    data[size / sizeof(WCHAR)] = L'\0';  // it may have been stored without one
+    lstrcpynW(out, data, 256);
+}
+
+// The text of `key` in the texts file beside the help file, or `fallback`.
+// The W call reads a file in the ANSI code page as the A call did, and a
+// UTF-16 file with its byte-order mark in every language.
+void ReadShortTextW(WCHAR *out, DWORD capacity, const char *file, const WCHAR *key,
+                    const WCHAR *fallback)
+{
+    lstrcpynW(out, fallback, (int)capacity);
+    char texts[MAX_PATH];
+    WCHAR textsW[MAX_PATH];
+    if (!FormatHelpTwinPath(texts, sizeof texts, file, ".INI") ||
+        !MultiByteToWideChar(CP_ACP, 0, texts, -1, textsW, MAX_PATH))
+        return;
+    GetPrivateProfileStringW(L"Text", key, fallback, out, capacity, textsW);
+}
+
 // The program's own popup for topic `context`: its short text from the
 // texts file beside the help file, and the status text the source stored.
-HWND ShowOwnStatusPopup(HWND window, const char *file, LONG code, UINT context)
+HWND ShowOwnStatusPopup(HWND window, const char *file, LONG code, UINT context, bool timed)
 {
-    char shortText[256] = "";
-    char texts[MAX_PATH];
-    if (FormatHelpTwinPath(texts, sizeof texts, file, ".INI")) {
-        char key[12];
-        wsprintfA(key, "%u", context);  // at most 10 characters
-        GetPrivateProfileStringA("Text", key, "", shortText, sizeof shortText, texts);
-    }
-    char statusText[256] = "";
-    {
-        RegKeyReader status(HKEY_LOCAL_MACHINE, StatusDataKeyPath());
-        if (const char *stored = status.ReadValue("Text"))
-            lstrcpynA(statusText, stored, sizeof statusText);
-    }
-    char text[OWN_POPUP_TEXT_SIZE];
-    FormatOwnPopupText(text, sizeof text, shortText, statusText, code);
+    WCHAR key[12], shortText[256], statusText[256], closeLabel[32];
+    wsprintfW(key, L"%u", context);  // at most 10 characters
+    ReadShortTextW(shortText, 256, file, key, L"");
+    // The close button's label, in the texts' language where the maker gave it.
+    ReadShortTextW(closeLabel, 32, file, L"Close", L"Close");
+    ReadStatusTextW(statusText);
+    WCHAR text[OWN_POPUP_TEXT_SIZE];
+    FormatOwnPopupText(text, OWN_POPUP_TEXT_SIZE, shortText, statusText, code);
 
     char chm[MAX_PATH];
-    return ShowOwnPopup(window, text, FindChm(file, chm) ? chm : NULL, context);
+    return ShowOwnPopup(window, text, FindChm(file, chm) ? chm : NULL, context,
+                        timed ? NULL : closeLabel);
 }
 
 }  // namespace
@@ -56,7 +84,7 @@ HelpEngine StatusHelpEngine(const char *file, bool *chosen)
     return ChooseHelpEngine(g_windowsVersion, FindChm(file, chm), HtmlHelpLoads, setting);
 }
 
-void OnStatusHelp(HWND window)
+void OnStatusHelp(HWND window, bool askedFor)
 {
     const char *file = FindHelpFile();
     if (!file)
@@ -81,6 +109,10 @@ void OnStatusHelp(HWND window)
     // topic. Only "HelpEngine" set to HTML Help opens the topic at once.
     if (popupTime > 0 && engine == HELP_ENGINE_HTMLHELP && !chosen)
         engine = HELP_ENGINE_OWN_POPUP;
+    // A popup that comes by itself waits while the person presents or plays
+    // full-screen: the icon and tip have changed, and a click shows it.
+    if (popupTime > 0 && engine == HELP_ENGINE_OWN_POPUP && !askedFor && UserIsPresenting())
+        return;
     // The help calls let messages in, so the status may have moved on since
     // this sequence started: show the one that is current now.
     ShowStatusHelp(window, g_currentStatus, popupTime > 0, engine);
@@ -113,7 +145,7 @@ void ShowStatusHelp(HWND window, LONG code, bool popup, HelpEngine engine)
         engine = HELP_ENGINE_OWN_POPUP;
     }
     if (engine == HELP_ENGINE_OWN_POPUP) {
-        ShowOwnStatusPopup(window, file, code, context);
+        ShowOwnStatusPopup(window, file, code, context, popup);
         return;
     }
     if (popup) {

@@ -14,8 +14,10 @@ const int HELP_MAP_KEY_COUNT = 3;
 
 // The help sequence for g_currentStatus: position popups, read the popup
 // time, show the topic and, for popups, track the popup and start the timer
-// that closes it.
-void OnStatusHelp(HWND window);
+// that closes it. `askedFor` tells that a click or key press on the icon
+// asked for it; otherwise the program's own timed popup is left out while
+// the person is presenting (UserIsPresenting).
+void OnStatusHelp(HWND window, bool askedFor = false);
 
 // The engine for the help file `file` on this Windows, from "HelpEngine" in
 // the driver's section, the Windows version and the CHM beside the file.

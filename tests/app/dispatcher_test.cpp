@@ -25,9 +25,10 @@ TEST_F(DispatcherTest, CreationAddsThePrinterIconWithTheDefaultTip)
     std::vector<TrayCall> calls = TakeTrayCalls();
     EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
                      "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY IDI_PRINTER "
-                     "'Printer Status' -> TRUE"}),
+                     "'Printer Status' -> TRUE",
+                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE"}),
               TraySequence(calls, window));
-    ASSERT_EQ(2u, calls.size());
+    ASSERT_EQ(3u, calls.size());
     EXPECT_FALSE(IconIsLive(calls[1].record.hIcon)) << "destroyed after the shell took it";
     EXPECT_EQ(0, g_currentStatus);
 }
@@ -168,8 +169,11 @@ TEST_F(DispatcherTest, OtherMouseMessagesDoNothing)
 {
     Status(40021);
     TakeTrayCalls();
-    const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP,
-                           WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, 0, 0xFFFF};
+    // A version 3 shell ends a left click with NIN_SELECT, a right click
+    // with WM_CONTEXTMENU, and sends WM_CONTEXTMENU alone for the menu key.
+    const UINT others[] = {WM_MOUSEMOVE,     WM_LBUTTONUP,   WM_LBUTTONDBLCLK, WM_RBUTTONUP,
+                           WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, 0,                0xFFFF,
+                           NIN_SELECT,       WM_CONTEXTMENU};
     for (UINT mouse : others)
         Click(mouse);
 #ifdef _WIN64
@@ -202,6 +206,22 @@ TEST_F(DispatcherTest, RightButtonDownOrCloseRemovesTheIconAndQuits)
     }
 }
 
+TEST_F(DispatcherTest, AClickWhileTheIconIsDeletedIsNotTaken)
+{
+    // The shell's delete lets the icon's own messages in as well.
+    TakeTrayCalls();
+    fake::onTray = [this](const TrayCall &call) {
+        if (call.message == NIM_DELETE) {
+            Click(WM_RBUTTONDOWN);
+            Click(WM_LBUTTONDOWN);
+            Click(NIN_KEYSELECT);
+        }
+    };
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(Lines({"NIM_DELETE 0 -> TRUE"}), Tray()) << "no refresh, no focus, no second end";
+}
+
 TEST_F(DispatcherTest, AStatusSentWhileTheIconIsDeletedIsNotTaken)
 {
     // The shell deletes the icon, then a status source's status reaches the
@@ -231,7 +251,7 @@ TEST_F(DispatcherTest, AnIconLostByTheShellComesBackWithTheNextTableCode)
     EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER_CROSSED -> FALSE",
                      "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY IDI_PRINTER_CROSSED "
                      "'Printer Status' -> TRUE",
-                     Tip(40077)}),
+                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE", Tip(40077)}),
               Tray());
 }
 

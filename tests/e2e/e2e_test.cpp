@@ -197,6 +197,12 @@ TEST_F(EndToEnd, TheStoredStatusIsShownAtStartAndALeftClickShowsItAgain)
     LeftClick();
     EXPECT_TRUE(WaitForRequests(shown + shown, 10000)) << HelpRequests();
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(monitor, 0));
+
+    // Enter on the icon, as a version 3 shell reports it, does the same and
+    // leaves the program running.
+    PostMessageA(monitorWindow, WM_TRAYNOTIFY, TRAY_ICON_ID, NIN_KEYSELECT);
+    EXPECT_TRUE(WaitForRequests(shown + shown + shown, 10000)) << HelpRequests();
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(monitor, 0));
 }
 
 TEST_F(EndToEnd, StatusesWithoutHelpShowNothingUntilALeftClick)

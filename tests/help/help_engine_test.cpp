@@ -89,27 +89,27 @@ TEST(HelpEngineRule, TwinFilesAndPopupTextsStayWithinTheirBuffers)
         EXPECT_STREQ("", out) << file;
     }
 
-    char text[OWN_POPUP_TEXT_SIZE];
+    WCHAR text[OWN_POPUP_TEXT_SIZE];
     const struct {
-        const char *shortText, *statusText;
-        const char *shown;
+        const WCHAR *shortText, *statusText;
+        const WCHAR *shown;
     } rows[] = {
-        {"Open tray 2.", "Paper jam", "Open tray 2.\r\n\r\nPaper jam"},
-        {"Open tray 2.", "", "Open tray 2."},
-        {nullptr, "Paper jam", "Paper jam"},
-        {"", nullptr, "Status -40021"},
+        {L"Open tray 2.", L"Paper jam", L"Open tray 2.\r\n\r\nPaper jam"},
+        {L"Open tray 2.", L"", L"Open tray 2."},
+        {nullptr, L"Paper jam", L"Paper jam"},
+        {L"", nullptr, L"Status -40021"},
     };
     for (const auto &row : rows) {
-        FormatOwnPopupText(text, sizeof text, row.shortText, row.statusText, -40021);
+        FormatOwnPopupText(text, OWN_POPUP_TEXT_SIZE, row.shortText, row.statusText, -40021);
         EXPECT_STREQ(row.shown, text);
     }
-    std::string longest(255, 's');
-    FormatOwnPopupText(text, sizeof text, longest.c_str(), longest.c_str(), 1);
-    EXPECT_EQ(longest + "\r\n\r\n" + longest, text) << "both texts at their longest fit";
-    char small[8] = "1234567";
-    FormatOwnPopupText(small, 6, "Open tray 2.", "Paper jam", 1);
-    EXPECT_STREQ("Open ", small) << "cut at the capacity, terminated";
-    EXPECT_EQ('7', small[6]) << "nothing written past it";
+    std::wstring longest(255, L's');
+    FormatOwnPopupText(text, OWN_POPUP_TEXT_SIZE, longest.c_str(), longest.c_str(), 1);
+    EXPECT_EQ(longest + L"\r\n\r\n" + longest, text) << "both texts at their longest fit";
+    WCHAR small[8] = L"1234567";
+    FormatOwnPopupText(small, 6, L"Open tray 2.", L"Paper jam", 1);
+    EXPECT_STREQ(L"Open ", small) << "cut at the capacity, terminated";
+    EXPECT_EQ(L'7', small[6]) << "nothing written past it";
 }
 
 class OwnPopupTest : public MonitorWindowTest {

@@ -69,7 +69,10 @@ protected:
     }
     std::string LastTip() const
     {
-        return fake::trayCalls.empty() ? std::string() : fake::trayCalls.back().record.szTip;
+        for (auto call = fake::trayCalls.rbegin(); call != fake::trayCalls.rend(); ++call)
+            if (call->record.uFlags & NIF_TIP)
+                return call->record.szTip;
+        return std::string();
     }
 
     // Pumps until `shown` has been sent WM_CLOSE; the milliseconds since

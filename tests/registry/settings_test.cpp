@@ -236,8 +236,10 @@ protected:
     std::string Tray() { return TraySequence(TakeTrayCalls(), window); }
 };
 
+// The add, and the version every add declares.
 const char ADDED[] =
-    "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY IDI_PRINTER 'Printer Status' -> TRUE";
+    "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY IDI_PRINTER 'Printer Status' -> TRUE\n"
+    "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE";
 
 TEST_F(StoredStatusWindowTest, CreationAndLeftClickDispatchTheStoredCode)
 {

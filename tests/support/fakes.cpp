@@ -29,6 +29,9 @@ std::vector<std::pair<HWND, UINT>>::iterator FindIcon(HWND window, UINT id)
 
 void Reset()
 {
+    // The program imports shell32 and finds it loaded; the test executable
+    // imports nothing of it, its calls all being stand-ins.
+    LoadLibraryA("shell32.dll");
     trayCalls.clear();
     helpCalls.clear();
     icons.clear();
@@ -36,6 +39,13 @@ void Reset()
     trayFilter = nullptr;
     onTray = nullptr;
     onHelp = nullptr;
+    taskbarGiven = false;
+    ZeroMemory(&taskbar, sizeof taskbar);
+    taskbarQueries = 0;
+    notificationState = 5;  // QUNS_ACCEPTS_NOTIFICATIONS
+    notificationQueries = 0;
+    winEvents.clear();
+    accProps.clear();
 }
 
 bool TrayHasIcon(HWND window, UINT id)
@@ -75,6 +85,12 @@ BOOL WINAPI ShellNotifyIcon(DWORD message, PNOTIFYICONDATAA data)
             accepted = found != icons.end();
             if (accepted)
                 icons.erase(found);
+            break;
+        case NIM_SETVERSION:
+        case NIM_SETFOCUS:
+            // The shell answers for a present icon; the record's size
+            // decides what it reads (DescribeTrayCall shows it).
+            accepted = found != icons.end();
             break;
         default:
             accepted = false;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <oaidl.h>
 
 #include <functional>
 #include <string>
@@ -17,6 +18,23 @@ struct TrayCall {
     bool iconValidDuringCall; // the icon handle named a live icon
     std::string iconPixels;   // the icon's colour pixels, taken during the call
     BOOL result;
+};
+
+// What the accessibility services were told about a window.
+struct AccPropCall {
+    HWND window;
+    DWORD object;
+    DWORD child;
+    GUID property;
+    VARIANT value;  // VT_EMPTY for ClearHwndProps
+    bool cleared;   // ClearHwndProps rather than SetHwndProp
+};
+
+struct WinEventCall {
+    DWORD event;
+    HWND window;
+    LONG object;
+    LONG child;
 };
 
 struct HelpCall {
@@ -43,6 +61,22 @@ extern std::function<void(const TrayCall &)> onTray;
 // Runs inside WinHelpA, after the call is recorded: lets a test re-enter the
 // window procedure the way a help engine's sent messages do.
 extern std::function<void(const HelpCall &)> onHelp;
+
+// The taskbar SHAppBarMessage(ABM_GETTASKBARPOS) reports: unless a test
+// gives one, the real shell answers. Calls counted.
+extern bool taskbarGiven;
+extern APPBARDATA taskbar;
+extern int taskbarQueries;
+// SHQueryUserNotificationState, looked up by the program at run time: the
+// answer (5, QUNS_ACCEPTS_NOTIFICATIONS, unless a test says otherwise) and
+// the number of questions.
+extern int notificationState;
+extern int notificationQueries;
+// NotifyWinEvent (looked up at run time, then passed on to Windows), and
+// the accessibility services the program creates with CoCreateInstance
+// (looked up at run time too; other classes are Windows' own).
+extern std::vector<WinEventCall> winEvents;
+extern std::vector<AccPropCall> accProps;
 
 void Reset();
 bool TrayHasIcon(HWND window, UINT id);

@@ -23,6 +23,10 @@ std::string MessageName(DWORD message)
         return "NIM_MODIFY";
     case NIM_DELETE:
         return "NIM_DELETE";
+    case NIM_SETFOCUS:
+        return "NIM_SETFOCUS";
+    case NIM_SETVERSION:
+        return "NIM_SETVERSION";
     }
     return "NIM_" + std::to_string(message);
 }
@@ -95,8 +99,22 @@ std::string Join(const std::vector<std::string> &lines)
 std::string DescribeTrayCall(const TrayCall &call, HWND owner)
 {
     const NOTIFYICONDATAA &record = call.record;
-    std::string line = MessageName(call.message) + " " + FlagNames(record.uFlags);
-    if (record.cbSize != NOTIFYICONDATAA_V1_SIZE)
+    std::string line = MessageName(call.message);
+    // The Windows 2000 commands go with the Windows 2000 record, and the
+    // version only the size that the shell reads it from.
+    bool windows2000 = call.message == NIM_SETVERSION || call.message == NIM_SETFOCUS;
+    if (windows2000) {
+        if (record.cbSize != NOTIFYICONDATAA_V2_SIZE)
+            line += " cbSize=" + std::to_string(record.cbSize);
+        if (record.uFlags)
+            line += " " + FlagNames(record.uFlags);
+        if (call.message == NIM_SETVERSION)
+            line += record.uVersion == NOTIFYICON_VERSION ? " NOTIFYICON_VERSION"
+                                                          : " version " + std::to_string(record.uVersion);
+    } else {
+        line += " " + FlagNames(record.uFlags);
+    }
+    if (!windows2000 && record.cbSize != NOTIFYICONDATAA_V1_SIZE)
         line += " cbSize=" + std::to_string(record.cbSize);
     if (record.hWnd != owner)
         line += " hWnd=" + Hex(static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(record.hWnd)));

@@ -122,6 +122,37 @@ TEST_F(ConfigCheck, SaysWhichHelpEngineThisWindowsUsesAndWhatItWouldMiss)
                        "  HelpEngine in [LASER] = 1\r\n");
 }
 
+TEST_F(ConfigCheck, WarnsOfATextsFileSavedAsUtf8)
+{
+    Install();
+    g_windowsVersion = {10, 0, VER_NT_WORKSTATION};
+    const std::string texts = install.directory + "\\DOZID049.INI";
+    const std::string warning = "WARNING: short texts file " + texts + " is saved as UTF-8";
+    const struct {
+        const char *what;
+        std::string bytes;
+        const char *encoding;
+        bool warned;
+    } rows[] = {
+        {"ANSI", "[Text]\r\n17=Bourrage pr\xE8s du bac 2.\r\n", "ANSI code page", false},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF[Text]\r\n17=Open tray 2.\r\n",
+         "UTF-8 with byte-order mark", true},
+        {"UTF-8", "[Text]\r\n17=Zaci\xC4\x99" "cie papieru.\r\n", "UTF-8", true},
+        {"UTF-16", std::string("\xFF\xFE[\0T\0]\0", 8), "UTF-16 (Unicode)", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        WriteTextFile(texts, row.bytes);
+        Report report = Check();
+        EXPECT_EQ(CHECK_HELP_SHOWN, report.exitCode) << "the popup still shows";
+        EXPECT_HAS(report, std::string("  encoding ") + row.encoding + "\r\n");
+        if (row.warned)
+            EXPECT_HAS(report, warning);
+        else
+            EXPECT_LACKS(report, "WARNING");
+    }
+}
+
 TEST_F(ConfigCheck, AGivenCodeWinsAndATimeOfZeroSelectsTheSecondaryWindow)
 {
     Install("[HelpMap]\r\n10000=3\r\n[LASER]\r\nTimeCloseWindow=0\r\n");

@@ -75,7 +75,8 @@ demo_shot "$DEMO_SHOTS/empty.png" || fail "no screenshot"
 
 demo_start_help || fail "the demo help engine"
 lines=$(demo_help_lines)
-demo_start_monitor || fail "the monitor"
+# The monitor's messages are traced, to see what Wine's shell sends it.
+WINEDEBUG=+msg demo_start_monitor || fail "the monitor"
 
 # Start-up: the icon appears, and the stored ready status shows its help.
 tray_shot ready "$DEMO_SHOTS/empty.png" differs || fail "no tray icon appeared"
@@ -119,6 +120,11 @@ set -- $popup
 [ "$(($2 + $4))" -le "$DEMO_TRAY_Y" ] || fail "the help popup ($popup) covers the taskbar"
 demo_shot "$DEMO_SHOTS/left-click.png"
 pass "the left click showed topic 5 in a popup at $1,$2 (${3}x${4})"
+# A shell that took the icon's NOTIFYICON_VERSION ends a left click with
+# NIN_SELECT (WM_USER, 0x400) in the callback message WM_TRAYNOTIFY (0x40a).
+nin_select() { grep -Eq 'msg 40a .* lp 400$' "$DEMO_LOGS/dadavizi.log"; }
+demo_wait 10 nin_select || fail "no NIN_SELECT after the left click: the version did not reach the shell"
+pass "the left click ended with NIN_SELECT: Wine's shell took the icon's version 3"
 
 # A real right click ends the monitor with exit code 0 and takes the icon away.
 demo_click 3 "$DEMO_ICON_X" "$DEMO_ICON_Y" || fail "xdotool right click"

@@ -100,7 +100,8 @@ TEST_F(TrayTest, ShowIconAddsOnceThenOnlyReplacesTheIcon)
     TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, first, "Printer Status");
     // The icon survives the failed modify and goes with the add.
     EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
-                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE"}),
+                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
+                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE"}),
               Calls());
     EXPECT_FALSE(IconIsLive(first));
 
@@ -109,6 +110,43 @@ TEST_F(TrayTest, ShowIconAddsOnceThenOnlyReplacesTheIcon)
     EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> TRUE"}), Calls())
         << "an existing icon keeps its tip";
     EXPECT_FALSE(IconIsLive(second));
+}
+
+TEST_F(TrayTest, EveryAddDeclaresTheVersionInTheWindows2000Record)
+{
+    TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, NewIcon(), "Printer Status");
+    ASSERT_EQ(3u, fake::trayCalls.size());
+    const TrayCall &version = fake::trayCalls[2];
+    // Any other size is read as the first layout: version 0, and TRUE.
+    EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE), version.record.cbSize);
+    EXPECT_EQ(3u, version.record.uVersion);
+    EXPECT_EQ(0u, version.record.uFlags);
+    Calls();
+
+    // A restarted taskbar forgets icon and version: the re-add declares it again.
+    fake::ShellLosesIcons();
+    TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, NewIcon(), "Printer Status");
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
+                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
+                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE"}),
+              Calls());
+}
+
+TEST_F(TrayTest, ARefusedVersionLeavesTheAddedIconAsItIs)
+{
+    // Windows 95 and NT 4.0 know no NIM_SETVERSION.
+    fake::trayFilter = [](const TrayCall &call) { return call.message != NIM_SETVERSION; };
+    HICON icon = NewIcon();
+    TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, icon, "Printer Status");
+    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
+                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
+                     "NIM_SETVERSION NOTIFYICON_VERSION -> FALSE"}),
+              Calls());
+    EXPECT_TRUE(fake::TrayHasIcon(window, TRAY_ICON_ID));
+    EXPECT_FALSE(IconIsLive(icon));
+
+    TraySetFocus(window, TRAY_ICON_ID);
+    EXPECT_EQ(Lines({"NIM_SETFOCUS -> TRUE"}), Calls()) << "the Windows 2000 record too";
 }
 
 TEST_F(TrayTest, ShowIconReleasesItsIconWhenTheShellTakesNeither)

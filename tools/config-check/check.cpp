@@ -14,6 +14,7 @@
 #include "registry/reg_value_enumerator.h"
 #include "registry/settings.h"
 #include "tools/common/status_code.h"
+#include "tools/config-check/texts_file.h"
 
 #include <stdarg.h>
 
@@ -41,6 +42,7 @@ const char USAGE[] =
     "Each missing piece is on a line of its own starting with \"MISSING:\";\n"
     "list them with\n"
     "    DadaViziCheck | find \"MISSING\"\n"
+    "A short texts file saved as UTF-8 gets a line starting with \"WARNING:\".\n"
     "Run the build that matches the monitor's (32-bit): on 64-bit Windows it\n"
     "then sees the same registry view and system directory as the monitor.\n"
     "\n"
@@ -287,6 +289,22 @@ const char *EngineName(HelpEngine engine)
     }
 }
 
+// Windows reads the texts file in the ANSI code page unless it begins with
+// a UTF-16 byte-order mark: a UTF-8 file loses its letters in the popup.
+// The popup still shows, so the exit code stays.
+void CheckTextsEncoding(const char *texts)
+{
+    TextsEncoding encoding = ReadTextsEncoding(texts);
+    Print("  encoding %s\n", encoding == TEXTS_UTF16      ? "UTF-16 (Unicode)"
+                              : encoding == TEXTS_UTF8_BOM ? "UTF-8 with byte-order mark"
+                              : encoding == TEXTS_UTF8     ? "UTF-8"
+                                                           : "ANSI code page");
+    if (encoding == TEXTS_UTF8_BOM || encoding == TEXTS_UTF8)
+        Print("WARNING: short texts file %s is saved as UTF-8, which Windows reads as the ANSI "
+              "code page: save it as UTF-16 (\"Unicode\") with its byte-order mark\n",
+              texts);
+}
+
 // The engine the monitor would use for `file` on this Windows; with
 // `explain`, also why, and which of the CHM and the texts file it would
 // want but are missing. Neither is needed for help to be shown, so the
@@ -319,6 +337,8 @@ HelpEngine CheckEngine(const char *driver, const char *file, bool explain)
     Print("  short texts %s %s\n", texts, haveTexts ? "exists" : "(missing)");
     if (!haveTexts)
         Print("MISSING: short texts file %s: the popup shows the status text alone\n", texts);
+    else
+        CheckTextsEncoding(texts);
     return engine;
 }
 

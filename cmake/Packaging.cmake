@@ -33,7 +33,7 @@ endif()
 # The monitor and the tools that ship beside it; the test stand-ins stay out.
 set(DADAVIZI_PROGRAMS DadaVizi)
 # The closer comes along, so that an uninstall by hand can end what runs.
-foreach(tool DadaViziStatus DadaViziCheck DadaViziIpp DadaViziClose)
+foreach(tool DadaViziStatus DadaViziCheck DadaViziIpp DadaViziRelay DadaViziClose)
   if(TARGET ${tool})
     list(APPEND DADAVIZI_PROGRAMS ${tool})
   endif()

@@ -24,7 +24,7 @@ done
 
 rm -rf "$work" && mkdir -p "$work/tree/bin" || fail "cannot create $work"
 work=$(cd "$work" && pwd)
-programs=(DadaVizi DadaViziStatus DadaViziCheck DadaViziIpp DadaViziClose DadaViziStart)
+programs=(DadaVizi DadaViziStatus DadaViziCheck DadaViziIpp DadaViziRelay DadaViziClose DadaViziStart)
 for program in "${programs[@]}"; do
   cp "$build/bin/$program.exe" "$work/tree/bin/" || fail "no $program.exe in $build/bin"
 done

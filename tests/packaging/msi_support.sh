@@ -47,7 +47,7 @@ dadavizi_entries() { # the product codes of every uninstall entry named DadaVizi
       tr -d '\r' | awk '/^HKEY_/ { key = $0 } /^    DisplayName    REG_SZ    DadaVizi$/ { n = split(key, part, "\\"); print part[n] }'
   done | sort -u | tr '\n' ' '
 }
-installed_files=(DadaVizi.exe DadaViziStart.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe README.md INSTALL.txt
+installed_files=(DadaVizi.exe DadaViziStart.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe DadaViziRelay.exe README.md INSTALL.txt
   samples/DadaVizi.reg samples/DODOZOD.INI samples/autostart.reg samples/uninstall.reg)
 
 # The installed PROGRAM.exe's processes in this prefix (Wine shows each
@@ -61,7 +61,7 @@ resident_pids() { # PROGRAM
   done | sort | tr '\n' ' '
 }
 # The programs the package closes and starts again: one row each.
-residents=(DadaVizi DadaViziIpp)
+residents=(DadaVizi DadaViziIpp DadaViziRelay)
 stop_residents() { # ends them, where a test must not leave them to the package
   local program pid
   for program in "${residents[@]}"; do
@@ -81,7 +81,7 @@ shortcut() {
 }
 
 install_with_properties() {
-  msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" "IPPSOURCE=$ippsource" ||
+  msiexec /i "$msi" PRINTER="Test Printer" DRIVER=LASER "MONITOR=$statuskey" "IPPSOURCE=$ippsource" RELAY=1 ||
     fail "install with properties (exit code $?, log $log)"
 }
 

@@ -135,8 +135,8 @@ if [ "$mode" = package ]; then
     grep -qx "{6957C5C8-8B1D-4074-97C8-F58FF1681E8D}	0.0.0			256		X64_PACKAGE_DETECTED" <<<"$upgrades" ||
     fail "the Upgrade table does not replace this version and every x64 package: $upgrades"
   msiinfo export "$msi" Property | tr -d '\r' |
-    grep -qx 'SecureCustomProperties	.*;X64_PACKAGE_DETECTED;PRINTER;DRIVER;MONITOR;AUTOSTART;IPPSOURCE' ||
-    fail "PRINTER, DRIVER, MONITOR, AUTOSTART, IPPSOURCE and X64_PACKAGE_DETECTED are not secure properties"
+    grep -qx 'SecureCustomProperties	.*;X64_PACKAGE_DETECTED;PRINTER;DRIVER;MONITOR;AUTOSTART;IPPSOURCE;RELAY' ||
+    fail "PRINTER, DRIVER, MONITOR, AUTOSTART, IPPSOURCE, RELAY and X64_PACKAGE_DETECTED are not secure properties"
   grep -q '^IppAutostart	[^	]*	[^	]*	68	IPPSOURCE	' <<<"$components" ||
     fail "DadaViziIpp's Run value's component is not transitive with the IPPSOURCE condition"
   actions=$(msiinfo export "$msi" CustomAction | tr -d '\r')
@@ -165,6 +165,7 @@ if [ "$mode" = package ]; then
   done <<'ROWS'
 RestartMonitor|"[#DadaVizi.exe]"|AUTOSTART = "1"|6601
 RestartIppSource|"[#DadaViziIpp.exe]" "[IPPSOURCE]"|IPPSOURCE|6602
+RestartRelay|"[#DadaViziRelay.exe]"|RELAY = "1"|6603
 ROWS
   msiinfo export "$msi" InstallUISequence | tr -d '\r' | grep -q 'Restart\|Start' &&
     fail "the UI sequence starts a program too"

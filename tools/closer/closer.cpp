@@ -50,7 +50,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Windows Installer passes the CustomAction row's Target, which is empty.
     if (*Arguments(GetCommandLineA())) {
-        Say("takes no arguments. It closes the windows \"" MONITOR_WINDOW_NAME "\" and \"" IPP_WINDOW_NAME
+        Say("takes no arguments. It closes the windows \"" MONITOR_WINDOW_NAME "\", \"" IPP_WINDOW_NAME "\" and \"" RELAY_WINDOW_NAME
             "\" and waits up to 10 seconds for their programs to end. Exit codes: 0 they have "
             "ended, 1 usage error, 3 none was open, 5 one did not end in time or Windows kept "
             "the request from it");
@@ -61,6 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const char *const names[] = {
         MONITOR_WINDOW_NAME,
         IPP_WINDOW_NAME,
+        RELAY_WINDOW_NAME,
     };
     char why[REPORT_WHY_SIZE];
     int result = CloseResidentWindows(names, (int)(sizeof names / sizeof names[0]), CLOSE_TIMEOUT, why);

@@ -13,6 +13,8 @@
 // Class and title of DadaViziIpp's hidden window while it stays resident;
 // WM_CLOSE to it ends the source.
 #define IPP_WINDOW_NAME "DadaViziIpp"
+// Class and title of the session relay's hidden window (tools/relay/).
+#define RELAY_WINDOW_NAME "DadaViziRelay"
 
 // Results, which are also the exit codes of DadaViziStatus --close and of
 // DadaViziClose, numbered as the other tools' results.

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-// Class and title of the relay's hidden window: its one-per-session marker,
-// and what the package's closer sends WM_CLOSE to.
-#define RELAY_WINDOW_NAME "DadaViziRelay"
+// RELAY_WINDOW_NAME, the relay's one-per-session marker, which the
+// package's closer sends WM_CLOSE to.
+#include "tools/common/resident.h"
 
 // The profile key in the driver's section that keeps the relay from asking
 // for help (RelayHelp=0); help is asked for by default.

@@ -48,6 +48,7 @@ enum HttpResult {
     HTTP_TOO_LARGE,      // the answer does not fit the buffer
     HTTP_CERT_CHANGED,   // not the certificate accepted first for this URI (nothing sent)
     HTTP_STOPPED,        // abandoned: the stop event was signalled
+    HTTP_WOKEN,          // abandoned: the wake event was signalled
 };
 
 struct HttpOptions {
@@ -66,6 +67,12 @@ public:
     // Requests end at once, HTTP_STOPPED, when `stop` is signalled (NULL:
     // never). The handle must outlive the requests.
     void StopOn(HANDLE stop) { stop_ = stop; }
+    // Requests end at once, HTTP_WOKEN, when `wake` is signalled (NULL:
+    // never): the machine woke from sleep, and a held request is asked anew.
+    void WakeOn(HANDLE wake) { wake_ = wake; }
+    // Why the last HTTP_TLS_FAILED came: "WinHTTP error N", or what the
+    // check of the certificate found.
+    const char *TlsWhy() const { return tlsWhy_; }
     // Each request from now on ends within `ms` milliseconds, HTTP_TIMED_OUT
     // at the latest (0: its own timeouts alone).
     void LimitTo(DWORD ms) { limitMs_ = ms; }
@@ -106,7 +113,9 @@ private:
     bool proxyGiven_;
     DWORD lastStatus_;
     HANDLE stop_;
+    HANDLE wake_;
     DWORD limitMs_;
+    char tlsWhy_[64];
 };
 
 #endif

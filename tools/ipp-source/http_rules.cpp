@@ -149,9 +149,9 @@ bool GoesDirect(const WCHAR *host, bool proxyGiven)
 
 DWORD SecureProtocolsFor(DWORD major, DWORD minor)
 {
-    // Windows 7 and 8.0 (Server 2008 R2, 2012) offer only TLS 1.0 unless
-    // told otherwise (KB 3140245), which printers that speak TLS 1.2 alone
-    // refuse. From 8.1 on the system's default is right, and naming
+    // Windows 7 and 8.0 (Server 2008 R2, 2012) offer only TLS 1.0 to a
+    // program that names no versions, which printers that speak TLS 1.2
+    // alone refuse; named here, they need no update. From 8.1 on the system's default is right, and naming
     // versions would hold back TLS 1.3 where Windows has it. XP and Vista
     // have no TLS 1.2 at all; they may refuse the flags, which leaves their
     // default. An unknown version (0) keeps the default too.

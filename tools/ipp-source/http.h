@@ -8,31 +8,7 @@
 
 #include <windows.h>
 
-const int URI_SIZE = 1024;
-
-// A printer URI taken apart: ipp://, ipps://, http:// or https://, with a
-// host name, IPv4 address or bracketed IPv6 address.
-struct PrinterUri {
-    char uri[URI_SIZE];        // as given, for the printer-uri attribute (ipp/ipps scheme)
-    WCHAR host[256];           // an IPv6 address in its brackets
-    unsigned short port;       // 631 when the URI names none (80/443 for http/https)
-    WCHAR path[URI_SIZE];      // "/" at least
-    bool secure;
-};
-
-// False when `text` is not such a URI (or does not fit). An IPv6 address
-// with a zone ("%25eth0") is refused: no zone is passed on to WinHTTP.
-bool ParsePrinterUri(const char *text, PrinterUri *uri);
-
-// ASCII into UTF-16; false when it does not fit.
-bool WidenAscii(const char *text, int length, WCHAR *out, int capacity);
-
-// Whether a printer at `host` (as in PrinterUri) is asked without a proxy:
-// a system-wide WinHTTP proxy is meant for the internet, not for printers
-// on the LAN, so loopback, RFC 1918, 169.254/16, fc00::/7, fe80::/10,
-// dotless names and *.local go direct. A proxy given with --proxy
-// (`proxyGiven`) is skipped only for loopback and dotless names.
-bool GoesDirect(const WCHAR *host, bool proxyGiven);
+#include "uri.h"
 
 // The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
 // `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows

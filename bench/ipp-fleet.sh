@@ -14,7 +14,9 @@
 #     answered throughout (bar 0).
 # Then one watcher is told that its machine sent a job, the job jams the
 # printer, and the time from the backend's jam to that watcher's report is
-# taken (bar 2 s).
+# taken (bar 2 s). The queue stays jammed, and over the next JAM_SECONDS
+# (120) the watchers' requests per minute per source are counted: every
+# source sees the jam, only the one with the job asks fast (bar 2).
 #   bench/ipp-fleet.sh BUILD-DIR PREFIX N SECONDS [CSV]
 # Prints table rows and appends them to CSV. Exit 0 within the bars, 1 past
 # one, 2 when it could not measure.
@@ -31,6 +33,7 @@ work=$build/ipp-fleet-$count
 ticks=$(getconf CLK_TCK)
 spread=10   # the watchers start over this many seconds
 settle=20   # and then settle: first query, subscription, first pull
+jam_seconds=${JAM_SECONDS:-120}
 
 "$harness" "$cups" stock-default >/dev/null || { echo "ipp-fleet: no scheduler" >&2; exit 2; }
 fleet_pid=
@@ -75,6 +78,17 @@ fi
 touch fleet-job
 "$harness" "$cups" print >/dev/null
 sleep 15
+# The jammed queue, with no job of theirs for all but one: only the
+# watchers' own operations count, not the backend's lpstat while it waits.
+watched() {
+  grep -cE '"POST /printers/jam HTTP/1.1" [0-9]+ [0-9]+ (Get-Printer-Attributes|Get-Notifications|Create-Printer-Subscriptions|Renew-Subscription|Cancel-Subscription) ' \
+    "$cups/log/access_log" 2>/dev/null || echo 0
+}
+jam_before=$(watched)
+jam_start=$(date +%s%3N)
+sleep "$jam_seconds"
+jam_after=$(watched)
+jam_elapsed=$(( $(date +%s%3N) - jam_start ))
 touch fleet-stop
 tries=0
 while kill -0 "$fleet_pid" 2>/dev/null && [ $tries -lt 600 ]; do sleep 0.2; tries=$((tries + 1)); done
@@ -87,6 +101,8 @@ jam_report=$(value jam-reported-ms)
 jam=$(cat "$cups/jam/jam-reported" 2>/dev/null || echo 0)
 refused=$(grep -c 'Create-Printer-Subscriptions client-error-too-many-subscriptions' "$cups/log/access_log")
 per_minute=$(awk -v n="$((posts_after - posts_before))" -v c="$count" -v ms="$elapsed" \
+  'BEGIN { printf "%.2f", n * 60000 / ms / c }')
+jam_per_minute=$(awk -v n="$((jam_after - jam_before))" -v c="$count" -v ms="$jam_elapsed" \
   'BEGIN { printf "%.2f", n * 60000 / ms / c }')
 cores=$(awk -v t="$((cpu_after - cpu_before))" -v hz="$ticks" -v ms="$elapsed" \
   'BEGIN { printf "%.3f", t / hz * 1000 / ms }')
@@ -110,6 +126,8 @@ row "IPP fleet $count: subscriptions held" count "$held" - -
 row "IPP fleet $count: subscriptions refused (full)" count "$refused" - -
 row "IPP fleet $count: false not-reachable reports" count "$unreachable" 0 "$(ok "$unreachable" 0 le)"
 row "IPP fleet $count: jam to report, fast mode" s "$latency" 2 "$(ok "$latency" 2 le)"
+row "IPP fleet $count: requests/min per source, queue jammed" count "$jam_per_minute" 2 \
+  "$(ok "$jam_per_minute" 2 le)"
 [ "$started" = "$count" ] || echo "ipp-fleet: only $started of $count watchers started" >&2
 [ -n "$csv" ] && printf '%s\n' "${rows[@]}" >>"$csv"
 for r in "${rows[@]}"; do case $r in *,no) exit 1 ;; esac; done

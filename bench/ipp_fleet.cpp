@@ -192,6 +192,11 @@ void Say(const char *text)
     LeaveCriticalSection(&g_lock);
 }
 
+void Warn(const char *text)
+{
+    Say(text);
+}
+
 bool Publish(const StatusReport &report, Published *last)
 {
     if (last->any && !ReportChanged(last->report, report))

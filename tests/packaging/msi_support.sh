@@ -27,6 +27,7 @@ expect_value() { # KEY NAME EXPECTED WHAT
 
 settings='SOFTWARE\Halvik\Zive Dozorod'
 helpkey='SOFTWARE\Halvik\Help Embedded Window'
+eventkey='SYSTEM\CurrentControlSet\Services\EventLog\Application\DadaViziIpp'
 runkey='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 statuskey='SOFTWARE\Halvik\Test Status'
 packagekey='SOFTWARE\Halvik\DadaVizi'

@@ -229,6 +229,12 @@ ROWS
   install_with_properties
   check_installed "$version" "install"
   expect_value "$runkey" DadaVizi "\"$windir_installdir\\DadaVizi.exe\"" "install"
+  # DadaViziIpp's event source: the program as its message file, and the
+  # three types it logs (learn.microsoft.com/windows/win32/eventlog/event-sources).
+  expect_value "$eventkey" EventMessageFile "$windir_installdir\\DadaViziIpp.exe" "install"
+  expect_value "$eventkey" TypesSupported 0x7 "install"
+  wine reg query "HKLM\\$eventkey" /v EventMessageFile /reg:$bits 2>/dev/null | grep -q REG_EXPAND_SZ ||
+    fail "install: EventMessageFile is not REG_EXPAND_SZ"
   code=$(product_code "$msi")
   [ "$(uninstall_entry "$code" DisplayName)" = DadaVizi ] || fail "no uninstall entry named DadaVizi"
   [ "$(uninstall_entry "$code" Publisher)" = Halvik ] || fail "the uninstall entry has no publisher"
@@ -291,6 +297,7 @@ ROWS
   msiexec /x "$msi_next" || fail "uninstall with a failing close step (exit code $?, log $log)"
   grep -q 'Action start [0-9:]*: CloseResident' "$log" || fail "the uninstall did not run its close step ($log)"
   check_removed "uninstall" "$msi_next"
+  [ -z "$(reg_value "$eventkey" EventMessageFile)" ] || fail "uninstall left DadaViziIpp's event source"
   check_status_kept "uninstall"
   pass "uninstall removes files, settings, Run value and help window key; the status data stays"
 

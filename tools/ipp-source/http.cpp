@@ -25,8 +25,9 @@ void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 HttpResult Broken(const HttpCall &call, char *detail, int detailSize)
 {
     if (call.Stopped()) {
-        SetDetail(detail, detailSize, "stopped: error", call.Error());
-        return HTTP_STOPPED;
+        SetDetail(detail, detailSize, call.Woken() ? "woken: error" : "stopped: error",
+                  call.Error());
+        return call.Woken() ? HTTP_WOKEN : HTTP_STOPPED;
     }
     SetDetail(detail, detailSize, "answer broken off: error", call.Error());
     // Wine's WinHTTP gives the socket's own WSAETIMEDOUT (10060) here.
@@ -71,8 +72,10 @@ bool IsTlsError(DWORD error)
 }
 
 // The printer's certificate against the one kept for its URI; HTTP_DONE
-// when it may be asked.
-HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *detail, int detailSize)
+// when it may be asked. A certificate that cannot be kept is not taken:
+// taken unkept, every certificate would be, every time.
+HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *tlsWhy, int tlsWhySize,
+                            char *detail, int detailSize)
 {
     PCCERT_CONTEXT certificate = NULL;
     DWORD size = sizeof certificate;
@@ -85,10 +88,20 @@ HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *deta
     }
     if (!made) {
         SetDetail(detail, detailSize, "TLS: no certificate to check: error", GetLastError());
+        lstrcpynA(tlsWhy, "no certificate to check", tlsWhySize);
         return HTTP_TLS_FAILED;
     }
     char kept[FINGERPRINT_SIZE];
-    if (CheckPin(uri.uri, fingerprint, kept) != PIN_CHANGED)
+    PinCheck check = CheckPin(uri.uri, fingerprint, kept);
+    if (check == PIN_UNKEPT) {
+        lstrcpynA(tlsWhy, "its certificate cannot be kept", tlsWhySize);
+        if (detail && detailSize > 0)
+            lstrcpynA(detail,
+                      "TLS: the printer's certificate cannot be kept under HKEY_CURRENT_USER",
+                      detailSize);
+        return HTTP_TLS_FAILED;
+    }
+    if (check != PIN_CHANGED)
         return HTTP_DONE;
     if (detail && detailSize > 64)
         wsprintfA(detail, "SHA-256 %.16s... kept, %.16s... shown", kept, fingerprint);
@@ -103,8 +116,10 @@ HttpClient::HttpClient(const HttpOptions &options)
       proxyGiven_(options.proxy && options.proxy[0]),
       lastStatus_(0),
       stop_(NULL),
+      wake_(NULL),
       limitMs_(0)
 {
+    tlsWhy_[0] = '\0';
     if (proxyGiven_) {
         WCHAR proxy[256];
         if (!WidenAscii(options.proxy, lstrlenA(options.proxy), proxy, 256))
@@ -178,7 +193,8 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
     // so a printer that is not the one accepted gets no request.
     HttpResult checked = HTTP_DONE;
     if (!call->Send(length) ||
-        (pinned && (checked = CheckCertificate(request, uri, detail, detailSize)) != HTTP_DONE) ||
+        (pinned && (checked = CheckCertificate(request, uri, tlsWhy_, sizeof tlsWhy_, detail,
+                                               detailSize)) != HTTP_DONE) ||
         !call->Write(body, length) || !call->Receive()) {
         if (checked != HTTP_DONE)
             return checked;
@@ -187,6 +203,7 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         DWORD error = call->Error();
         if (IsTlsError(error)) {
             SetDetail(detail, detailSize, "TLS failed: error", error);
+            wsprintfA(tlsWhy_, "WinHTTP error %lu", (unsigned long)error);
             return HTTP_TLS_FAILED;
         }
         SetDetail(detail, detailSize, "no answer: error", error);
@@ -221,7 +238,7 @@ HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DW
                             DWORD waitMs, char *detail, int detailSize)
 {
     *answerLength = 0;
-    HttpCall call(stop_, Deadline(limitMs_, waitMs));
+    HttpCall call(stop_, wake_, Deadline(limitMs_, waitMs));
     HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
     if (result != HTTP_DONE)
         return result;
@@ -232,7 +249,7 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
                                  unsigned char *buffer, DWORD capacity, DWORD waitMs,
                                  PartSink part, void *context, char *detail, int detailSize)
 {
-    HttpCall call(stop_, Deadline(limitMs_, waitMs));
+    HttpCall call(stop_, wake_, Deadline(limitMs_, waitMs));
     HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
     if (result != HTTP_DONE)
         return result;

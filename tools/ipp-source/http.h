@@ -8,31 +8,7 @@
 
 #include <windows.h>
 
-const int URI_SIZE = 1024;
-
-// A printer URI taken apart: ipp://, ipps://, http:// or https://, with a
-// host name, IPv4 address or bracketed IPv6 address.
-struct PrinterUri {
-    char uri[URI_SIZE];        // as given, for the printer-uri attribute (ipp/ipps scheme)
-    WCHAR host[256];           // an IPv6 address in its brackets
-    unsigned short port;       // 631 when the URI names none (80/443 for http/https)
-    WCHAR path[URI_SIZE];      // "/" at least
-    bool secure;
-};
-
-// False when `text` is not such a URI (or does not fit). An IPv6 address
-// with a zone ("%25eth0") is refused: no zone is passed on to WinHTTP.
-bool ParsePrinterUri(const char *text, PrinterUri *uri);
-
-// ASCII into UTF-16; false when it does not fit.
-bool WidenAscii(const char *text, int length, WCHAR *out, int capacity);
-
-// Whether a printer at `host` (as in PrinterUri) is asked without a proxy:
-// a system-wide WinHTTP proxy is meant for the internet, not for printers
-// on the LAN, so loopback, RFC 1918, 169.254/16, fc00::/7, fe80::/10,
-// dotless names and *.local go direct. A proxy given with --proxy
-// (`proxyGiven`) is skipped only for loopback and dotless names.
-bool GoesDirect(const WCHAR *host, bool proxyGiven);
+#include "uri.h"
 
 // The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
 // `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows
@@ -48,6 +24,7 @@ enum HttpResult {
     HTTP_TOO_LARGE,      // the answer does not fit the buffer
     HTTP_CERT_CHANGED,   // not the certificate accepted first for this URI (nothing sent)
     HTTP_STOPPED,        // abandoned: the stop event was signalled
+    HTTP_WOKEN,          // abandoned: the wake event was signalled
 };
 
 struct HttpOptions {
@@ -66,6 +43,12 @@ public:
     // Requests end at once, HTTP_STOPPED, when `stop` is signalled (NULL:
     // never). The handle must outlive the requests.
     void StopOn(HANDLE stop) { stop_ = stop; }
+    // Requests end at once, HTTP_WOKEN, when `wake` is signalled (NULL:
+    // never): the machine woke from sleep, and a held request is asked anew.
+    void WakeOn(HANDLE wake) { wake_ = wake; }
+    // Why the last HTTP_TLS_FAILED came: "WinHTTP error N", or what the
+    // check of the certificate found.
+    const char *TlsWhy() const { return tlsWhy_; }
     // Each request from now on ends within `ms` milliseconds, HTTP_TIMED_OUT
     // at the latest (0: its own timeouts alone).
     void LimitTo(DWORD ms) { limitMs_ = ms; }
@@ -106,7 +89,9 @@ private:
     bool proxyGiven_;
     DWORD lastStatus_;
     HANDLE stop_;
+    HANDLE wake_;
     DWORD limitMs_;
+    char tlsWhy_[64];
 };
 
 #endif

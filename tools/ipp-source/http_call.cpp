@@ -65,9 +65,9 @@ void CALLBACK OnHttpStatus(HINTERNET, DWORD_PTR context, DWORD status, void *inf
     SetEvent(pending->done);
 }
 
-HttpCall::HttpCall(HANDLE stop, DWORD deadline)
-    : connection_(NULL), request_(NULL), pending_(NULL), stop_(stop), deadline_(deadline),
-      error_(0), stopped_(false)
+HttpCall::HttpCall(HANDLE stop, HANDLE wake, DWORD deadline)
+    : connection_(NULL), request_(NULL), pending_(NULL), stop_(stop), wake_(wake),
+      deadline_(deadline), error_(0), stopped_(false), woken_(false)
 {
 }
 
@@ -160,12 +160,22 @@ bool HttpCall::Step(BOOL started, DWORD completion)
 {
     if (!started)
         return Failed(GetLastError());
-    HANDLE handles[2] = {pending_->done, stop_};
+    HANDLE handles[3] = {pending_->done};
+    DWORD count = 1, stopAt = 0, wakeAt = 0;
+    if (stop_) {
+        stopAt = count;
+        handles[count++] = stop_;
+    }
+    if (wake_) {
+        wakeAt = count;
+        handles[count++] = wake_;
+    }
     DWORD now = GetTickCount();
     DWORD left = (LONG)(deadline_ - now) > 0 ? deadline_ - now : 0;
-    DWORD woke = WaitForMultipleObjects(stop_ ? 2 : 1, handles, FALSE, left);
-    if (woke == WAIT_OBJECT_0 + 1) {
+    DWORD woke = WaitForMultipleObjects(count, handles, FALSE, left);
+    if ((stopAt && woke == WAIT_OBJECT_0 + stopAt) || (wakeAt && woke == WAIT_OBJECT_0 + wakeAt)) {
         stopped_ = true;
+        woken_ = woke == WAIT_OBJECT_0 + wakeAt;
         return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
     }
     if (woke != WAIT_OBJECT_0)

@@ -24,9 +24,9 @@ struct HttpPending;
 
 class HttpCall {
 public:
-    // Steps end at once when `stop` (may be NULL) is signalled, and at the
-    // GetTickCount time `deadline` at the latest.
-    HttpCall(HANDLE stop, DWORD deadline);
+    // Steps end at once when `stop` or `wake` (either may be NULL) is
+    // signalled, and at the GetTickCount time `deadline` at the latest.
+    HttpCall(HANDLE stop, HANDLE wake, DWORD deadline);
     ~HttpCall();
 
     // The connection and the request, with room for `bodyLength` bytes.
@@ -42,8 +42,9 @@ public:
     // Reads at most `want` bytes (no more than are available) into `to`.
     bool Read(unsigned char *to, DWORD want, DWORD *got);
 
-    // Why the last step failed: the stop, or WinHTTP's error.
+    // Why the last step failed: the stop or the wake (Woken), or WinHTTP's error.
     bool Stopped() const { return stopped_; }
+    bool Woken() const { return woken_; }
     DWORD Error() const { return error_; }
 
 private:
@@ -58,9 +59,11 @@ private:
     HINTERNET request_;
     HttpPending *pending_;
     HANDLE stop_;
+    HANDLE wake_;
     DWORD deadline_;
     DWORD error_;
     bool stopped_;
+    bool woken_;
 };
 
 #endif

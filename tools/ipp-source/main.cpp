@@ -8,6 +8,8 @@
 #include <stdlib.h>
 
 #include "app/shared.h"
+#include "event_log.h"
+#include "fleet_options.h"
 #include "pinning.h"
 #include "source.h"
 
@@ -35,6 +37,10 @@ const char USAGE[] =
     "                        proxy setting, which printers on the LAN skip)\r\n"
     "  --help                show this text\r\n"
     "\r\n"
+    "Without them on the command line, [IppStatus] Uri=, AcceptSelfSigned=1 and\r\n"
+    "Proxy= of the profile give the printer URI and the options. A resident\r\n"
+    "source also writes what it says to the Application event log.\r\n"
+    "\r\n"
     "A command prompt does not wait for it: use start /wait DadaViziIpp ... (or\r\n"
     "Start-Process -Wait in PowerShell) for its exit code. Batch files wait.\r\n"
     "\r\n"
@@ -61,7 +67,7 @@ int Usage(const char *what, const char *detail)
 {
     char line[400];
     wsprintfA(line, "%.150s%.200s (try DadaViziIpp --help)", what, detail ? detail : "");
-    Say(line);
+    Warn(line);
     return IPP_EXIT_USAGE;
 }
 
@@ -181,7 +187,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     FreeConsole();
     HANDLE claim = ClaimPrinter(uri);
     if (!claim) {
-        Say("another DadaViziIpp already watches this printer");
+        Warn("another DadaViziIpp already watches this printer");
         return IPP_EXIT_ALREADY_RUNNING;
     }
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -194,13 +200,13 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     HWND window = CreateWindowExA(0, IPP_WINDOW_NAME, IPP_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
                                   GetModuleHandleA(NULL), NULL);
     if (!g_stop || !g_resumed || !window) {
-        Say("cannot create the hidden window");
+        Warn("cannot create the hidden window");
         return IPP_EXIT_USAGE;
     }
     Watch watch = {&http, &uri};
     HANDLE thread = CreateThread(NULL, 0, WatchThread, &watch, 0, NULL);
     if (!thread) {
-        Say("cannot start watching");
+        Warn("cannot start watching");
         return IPP_EXIT_USAGE;
     }
     char line[URI_SIZE + 40];
@@ -214,16 +220,41 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     }
     // The stop ends a request under way at once; the cancel of the
     // subscription takes WATCH_CANCEL_MS at most. A watch still not done
-    // (a name lookup cannot be stopped) ends with the process.
+    // (a name lookup cannot be stopped) ends with the process, at once:
+    // returning would destroy the client and the URI it still uses.
     SetEvent(g_stop);
-    WaitForSingleObject(thread, WATCH_CANCEL_MS + 1500);
+    if (WaitForSingleObject(thread, WATCH_CANCEL_MS + 1500) != WAIT_OBJECT_0)
+        ExitProcess(IPP_EXIT_DONE);
+    CloseHandle(thread);
     CloseHandle(claim);
     return IPP_EXIT_DONE;
 }
 
-int Main(int argc, char **argv)
+// Whether the arguments ask for a resident source: it writes what it says
+// to the event log, a bad option at logon included.
+bool Resident(int argc, char **argv)
+{
+    for (int index = 1; index < argc; ++index)
+        if (lstrcmpA(argv[index], "--once") == 0 || lstrcmpA(argv[index], "--help") == 0 ||
+            lstrcmpA(argv[index], "-h") == 0 || lstrcmpA(argv[index], "/?") == 0 ||
+            lstrcmpA(argv[index], "--forget-certificate") == 0)
+            return false;
+    return true;
+}
+
+int Main(int givenCount, char **given)
 {
     SayToParentConsole(true);
+    // The package's Run value gives IPPSOURCE as one argument, options and
+    // URI alike.
+    static char words[8192];
+    static char *argv[64];
+    int argc = SplitArguments(givenCount, given, words, sizeof words, argv, 64);
+    if (argc < 0) {
+        LogEvents(Resident(givenCount, given));
+        return Usage("too many arguments, or too long", NULL);
+    }
+    LogEvents(Resident(argc, argv));
     Options options;
     int result = ParseArguments(argc, argv, &options);
     if (result < 0) {
@@ -237,12 +268,23 @@ int Main(int argc, char **argv)
     char directory[MAX_PATH] = "";
     InitMonitorPaths(directory, GetSystemDirectoryA(directory, sizeof directory));
 
+    // What the command line does not give, the profile may: an
+    // administrator's one setting for the whole floor.
+    static ProfileOptions profile;
+    ReadProfileOptions(&profile);
+    if (!options.uri && profile.uri[0])
+        options.uri = profile.uri;
+    if (!options.http.proxy && profile.proxy[0])
+        options.http.proxy = profile.proxy;
+    if (profile.acceptSelfSigned)
+        options.http.acceptSelfSigned = true;
+
     char found[URI_SIZE];
     const char *text = options.uri;
     if (!text) {
         char why[600];
         if (!FindPrinterUri(found, sizeof found, why, sizeof why)) {
-            Say(why);
+            Warn(why);
             return IPP_EXIT_NO_SETTINGS;
         }
         text = found;
@@ -255,7 +297,7 @@ int Main(int argc, char **argv)
 
     HttpClient http(options.http);
     if (!http.Ready()) {
-        Say("WinHTTP cannot start (is the proxy HOST:PORT right?)");
+        Warn("WinHTTP cannot start (is the proxy HOST:PORT right?)");
         return IPP_EXIT_USAGE;
     }
     return options.once ? RunOnce(http, uri) : RunResident(http, uri);

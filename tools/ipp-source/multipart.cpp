@@ -3,15 +3,15 @@
 
 #include <string.h>
 
+#include "ascii.h"
+
 bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
 {
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, contentType, 10, "multipart/", 10) !=
-        CSTR_EQUAL)
+    if (!AsciiStartsWith(contentType, "multipart/"))
         return false;
     const char *at = contentType;
     for (; *at; ++at)
-        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, at, 9, "boundary=", 9) ==
-            CSTR_EQUAL)
+        if (AsciiStartsWith(at, "boundary="))
             break;
     if (!*at)
         return false;
@@ -29,12 +29,17 @@ bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
     return true;
 }
 
-PartSplitter::PartSplitter(const char *boundary, unsigned char *buffer, DWORD capacity)
+PartSplitter::PartSplitter(const char *boundary, unsigned char *buffer, unsigned long capacity)
     : buffer_(buffer), capacity_(capacity), used_(0), consumed_(0), ended_(false), openTaken_(false)
 {
-    lstrcpynA(delimiter_, "\r\n--", sizeof delimiter_);
-    lstrcpynA(delimiter_ + 4, boundary, 71);
-    delimiterLength_ = (DWORD)lstrlenA(delimiter_);
+    // CR LF "--" and at most 70 characters of the boundary.
+    memcpy(delimiter_, "\r\n--", 4);
+    size_t length = 0;
+    while (length < 70 && boundary[length])
+        ++length;
+    memcpy(delimiter_ + 4, boundary, length);
+    delimiter_[4 + length] = '\0';
+    delimiterLength_ = (unsigned long)(4 + length);
     // The body starts with the first delimiter, without the line end before
     // it: one is put in front, so that every delimiter looks the same.
     if (capacity_ >= 2) {
@@ -44,45 +49,45 @@ PartSplitter::PartSplitter(const char *boundary, unsigned char *buffer, DWORD ca
     }
 }
 
-void PartSplitter::Added(DWORD count)
+void PartSplitter::Added(unsigned long count)
 {
     used_ += count <= RoomSize() ? count : RoomSize();
 }
 
-DWORD PartSplitter::Find(DWORD from, const char *text, DWORD length) const
+unsigned long PartSplitter::Find(unsigned long from, const char *text, unsigned long length) const
 {
-    for (DWORD at = from; at + length <= used_; ++at)
+    for (unsigned long at = from; at + length <= used_; ++at)
         if (memcmp(buffer_ + at, text, length) == 0)
             return at;
     return used_;
 }
 
-void PartSplitter::Drop(DWORD count)
+void PartSplitter::Drop(unsigned long count)
 {
     memmove(buffer_, buffer_ + count, used_ - count);
     used_ -= count;
 }
 
-bool PartSplitter::BodyStart(DWORD end, DWORD *start) const
+bool PartSplitter::BodyStart(unsigned long end, unsigned long *start) const
 {
-    DWORD lineEnd = Find(delimiterLength_, "\r\n", 2);
+    unsigned long lineEnd = Find(delimiterLength_, "\r\n", 2);
     if (lineEnd + 2 > end)
         return false;
-    DWORD at = lineEnd + 2;
+    unsigned long at = lineEnd + 2;
     // The part's own headers end with an empty line; a part without any
     // starts with it.
     if (end - at >= 2 && buffer_[at] == '\r' && buffer_[at + 1] == '\n') {
         *start = at + 2;
         return true;
     }
-    DWORD blank = Find(at, "\r\n\r\n", 4);
+    unsigned long blank = Find(at, "\r\n\r\n", 4);
     if (blank + 4 > end)
         return false;
     *start = blank + 4;
     return true;
 }
 
-bool PartSplitter::NextPart(const unsigned char **body, DWORD *length)
+bool PartSplitter::NextPart(const unsigned char **body, unsigned long *length)
 {
     for (;;) {
         if (consumed_) {
@@ -93,7 +98,7 @@ bool PartSplitter::NextPart(const unsigned char **body, DWORD *length)
             return false;
         // Whatever comes before the first delimiter (a preamble) is dropped,
         // but for what may be the start of a delimiter.
-        DWORD first = Find(0, delimiter_, delimiterLength_);
+        unsigned long first = Find(0, delimiter_, delimiterLength_);
         if (first == used_) {
             if (used_ > delimiterLength_)
                 Drop(used_ - delimiterLength_);
@@ -108,13 +113,13 @@ bool PartSplitter::NextPart(const unsigned char **body, DWORD *length)
             used_ = 0;
             return false;
         }
-        DWORD lineEnd = Find(delimiterLength_, "\r\n", 2);
+        unsigned long lineEnd = Find(delimiterLength_, "\r\n", 2);
         if (lineEnd == used_)
             return false;
-        DWORD next = Find(lineEnd + 2, delimiter_, delimiterLength_);
+        unsigned long next = Find(lineEnd + 2, delimiter_, delimiterLength_);
         if (next == used_)
             return false;
-        DWORD start;
+        unsigned long start;
         if (!BodyStart(next, &start))
             start = lineEnd + 2;  // no blank line: all of it is the body
         consumed_ = next;
@@ -128,13 +133,13 @@ bool PartSplitter::NextPart(const unsigned char **body, DWORD *length)
     }
 }
 
-bool PartSplitter::OpenPart(const unsigned char **body, DWORD *length)
+bool PartSplitter::OpenPart(const unsigned char **body, unsigned long *length)
 {
     if (consumed_) {
         Drop(consumed_);
         consumed_ = 0;
     }
-    DWORD start;
+    unsigned long start;
     if (ended_ || openTaken_ || used_ < delimiterLength_ + 2 ||
         memcmp(buffer_, delimiter_, delimiterLength_) != 0 ||
         (buffer_[delimiterLength_] == '-' && buffer_[delimiterLength_ + 1] == '-') ||

@@ -4,6 +4,8 @@
 #include <stdarg.h>
 #include <string.h>
 
+#include "language.h"
+
 void BeginExchange(IppExchange *exchange, HttpClient &http, const PrinterUri &uri)
 {
     exchange->http = &http;
@@ -30,7 +32,10 @@ void Begin(IppExchange *exchange, ipp::Writer &writer, int operation)
     writer.Begin(operation, ++exchange->requestId);
     writer.Group(ipp::TAG_OPERATION);
     writer.String(ipp::TAG_CHARSET, "attributes-charset", "utf-8");
-    writer.String(ipp::TAG_LANGUAGE, "attributes-natural-language", "en");
+    // The printer's own messages come back in the user's language.
+    char language[16];
+    UserLanguageTag(language, sizeof language);
+    writer.String(ipp::TAG_LANGUAGE, "attributes-natural-language", language);
     writer.String(ipp::TAG_URI, "printer-uri", exchange->uri->uri);
     writer.String(ipp::TAG_NAME, "requesting-user-name", "DadaVizi");
 }
@@ -67,9 +72,9 @@ QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail
         lstrcpynA(why, detail, whySize);
         return result == HTTP_TIMED_OUT ? QUERY_TIMED_OUT : QUERY_UNREACHABLE;
     }
-    if (result == HTTP_STOPPED) {
-        lstrcpynA(why, "stopped", whySize);
-        return QUERY_STOPPED;
+    if (result == HTTP_STOPPED || result == HTTP_WOKEN) {
+        lstrcpynA(why, result == HTTP_WOKEN ? "woken" : "stopped", whySize);
+        return result == HTTP_WOKEN ? QUERY_WOKEN : QUERY_STOPPED;
     }
     if (result == HTTP_CERT_CHANGED) {
         Why(why, whySize,
@@ -80,7 +85,7 @@ QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail
     }
     if (result == HTTP_TLS_FAILED) {
         Why(why, whySize, "%.100s (for a self-signed certificate: --accept-self-signed)", detail);
-        return QUERY_REFUSED;
+        return QUERY_TLS_FAILED;
     }
     if (result != HTTP_DONE) {
         lstrcpynA(why, detail, whySize);

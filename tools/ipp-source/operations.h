@@ -16,6 +16,8 @@ enum QueryResult {
     QUERY_TIMED_OUT,    // a held Get-Notifications stayed silent for its whole wait
     QUERY_UNTRUSTED,    // the printer shows another certificate than the one accepted first
     QUERY_STOPPED,      // abandoned for the source's stop
+    QUERY_WOKEN,        // abandoned: the machine woke from sleep
+    QUERY_TLS_FAILED,   // TLS broke, or Windows (or the kept certificate) refused the printer's
 };
 
 // Why a request was refused, as far as the watch must tell refusals apart.

@@ -24,16 +24,31 @@ DWORD SecondsMs(long seconds)
 
 DWORD PaceMs(const Pacing &pacing)
 {
+    bool fast = pacing.localJob || pacing.sinceLocalJob < PACE_FAST_AFTER_JOB_MS;
     if (pacing.failures > 0) {
         DWORD cap = PACE_BACKOFF_FIRST_MS;
         for (int failure = 1; failure < pacing.failures && cap < PACE_BACKOFF_LAST_MS; ++failure)
             cap *= 2;
         if (cap > PACE_BACKOFF_LAST_MS)
             cap = PACE_BACKOFF_LAST_MS;
+        // Someone at this machine waits for the printer: it is not left
+        // minutes behind once it answers again, however long it was away.
+        if (fast && cap > PACE_BACKOFF_FAST_LAST_MS)
+            cap = PACE_BACKOFF_FAST_LAST_MS;
+        if (!pacing.reported && pacing.untilUnreachable == 0 && cap > PACE_DECIDE_MS)
+            cap = PACE_DECIDE_MS;
         DWORD wait = Between(0, cap, pacing.draw);
-        return wait < PACE_BACKOFF_LEAST_MS ? PACE_BACKOFF_LEAST_MS : wait;
+        if (wait < PACE_BACKOFF_LEAST_MS)
+            wait = PACE_BACKOFF_LEAST_MS;
+        // The request that may decide "not reachable" goes out when the
+        // failures have lasted long enough, not a back-off later.
+        if (!pacing.reported && pacing.untilUnreachable != PACE_NEVER &&
+            pacing.untilUnreachable > 0 && wait > pacing.untilUnreachable)
+            wait = pacing.untilUnreachable < PACE_BACKOFF_LEAST_MS ? PACE_BACKOFF_LEAST_MS
+                                                                   : pacing.untilUnreachable;
+        return wait;
     }
-    if (pacing.localJob || pacing.sinceNewError < PACE_FAST_AFTER_ERROR_MS)
+    if (fast)
         return Between(PACE_FAST_MS, 2 * PACE_FAST_MS, pacing.draw);
 
     // The profile's own interval is taken as given: whoever set it knows the

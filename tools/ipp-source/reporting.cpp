@@ -1,6 +1,7 @@
 // Reporting to the monitor, for --once and for the resident watch alike.
 #include "reporting.h"
 
+#include "event_log.h"
 #include "source.h"
 #include "tools/common/report.h"
 
@@ -57,8 +58,11 @@ void Print(const char *text)
         WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
 }
 
-void Say(const char *text)
+namespace {
+
+void SayAs(WORD type, const char *text)
 {
+    LogEvent(type, text);
     HANDLE handle = Output(STD_ERROR_HANDLE);
     if (handle == NULL || handle == INVALID_HANDLE_VALUE)
         return;
@@ -66,6 +70,18 @@ void Say(const char *text)
     wsprintfA(line, "DadaViziIpp: %.1000s\r\n", text);
     DWORD written;
     WriteFile(handle, line, (DWORD)lstrlenA(line), &written, NULL);
+}
+
+}  // namespace
+
+void Say(const char *text)
+{
+    SayAs(EVENTLOG_INFORMATION_TYPE, text);
+}
+
+void Warn(const char *text)
+{
+    SayAs(EVENTLOG_WARNING_TYPE, text);
 }
 
 int WriteReport(const StatusReport &report)
@@ -85,7 +101,7 @@ int WriteReport(const StatusReport &report)
         result = writer.Finish(report.code, why);
     }
     if (result != REPORT_DONE)
-        Say(why);
+        Warn(why);
     return result;
 }
 
@@ -95,7 +111,7 @@ int SendReport(const StatusReport &report)
     int result = SendToMonitor(report.code, report.help, why);
     // No monitor is an ordinary state for a resident source; a refusal is not.
     if (result == REPORT_NO_ANSWER)
-        Say(why);
+        Warn(why);
     return result;
 }
 

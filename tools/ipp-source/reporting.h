@@ -8,7 +8,10 @@
 // Writes `text` and a line end to standard error, after "DadaViziIpp: ".
 // Without a standard error handle (a GUI program run from a command prompt
 // without redirection) it writes to the parent's console, once allowed.
+// Once LogEvents(true) (event_log.h), it goes to the event log as well.
 void Say(const char *text);
+// The same, for something that went wrong: a warning in the event log.
+void Warn(const char *text);
 // Allows (or no longer allows) Say to attach to the parent's console. A
 // resident source never attaches: closing that console would end it.
 void SayToParentConsole(bool allowed);

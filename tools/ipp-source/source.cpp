@@ -10,7 +10,7 @@ int RunOnce(HttpClient &http, const PrinterUri &uri)
     BeginExchange(&exchange, http, uri);
     char why[600];
     QueryResult result = QueryPrinter(&exchange, why, sizeof why);
-    if (result == QUERY_REFUSED || result == QUERY_UNTRUSTED) {
+    if (result == QUERY_REFUSED || result == QUERY_UNTRUSTED || result == QUERY_TLS_FAILED) {
         Say(why);
         return IPP_EXIT_REFUSED;
     }

@@ -40,6 +40,51 @@ const ReasonText REASON_TEXTS[] = {
 
 const int ABSENT = -2147483647 - 1;
 
+// The codes of the printer's states, and their keys in [IppStatus]; the
+// codes of the reasons not mapped there follow from their class. The
+// mapping is these two tables: a change of the defaults is an edit here.
+struct StateCode {
+    const char *key;
+    LONG code;
+};
+const StateCode STATE_READY = {"Ready", CODE_READY};
+const StateCode STATE_STOPPED = {"Stopped", CODE_ERROR};
+const StateCode STATE_UNREACHABLE = {"Unreachable", CODE_ERROR};
+LONG CodeOfClass(Severity severity)
+{
+    return severity == ERROR_ ? CODE_ERROR : CODE_WARNING;
+}
+
+// Keys of the section that are not reasons: the states above and the
+// source's settings. A printer reason of the same name (the profile's
+// keys are not case-sensitive) is not looked up, or it would take a
+// setting's number as its code.
+const char *const NOT_REASONS[] = {
+    "Ready", "Stopped", "Unreachable", "UnreachableHelp", "PollSeconds", "IntervalSeconds",
+    "UnreachableSeconds", "Subscribe", "Uri", "Proxy", "AcceptSelfSigned",
+};
+
+bool SameAscii(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        char x = *a >= 'A' && *a <= 'Z' ? (char)(*a - 'A' + 'a') : *a;
+        char y = *b >= 'A' && *b <= 'Z' ? (char)(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
+// The code the profile maps `reason` to, or ABSENT.
+int ReasonCode(const char *reason, CodeLookup lookup)
+{
+    for (const char *key : NOT_REASONS)
+        if (SameAscii(reason, key))
+            return ABSENT;
+    return lookup(reason, ABSENT);
+}
+
 bool InList(const char *base, const char *const *list, size_t count)
 {
     for (size_t index = 0; index < count; ++index)
@@ -164,15 +209,15 @@ void MapPrinterStatus(const ipp::PrinterStatus &status, const char *uri, CodeLoo
             continue;
         char base[ipp::KEYWORD_SIZE];
         Severity severity = ClassOf(reason, base, sizeof base);
-        int code = lookup(reason, ABSENT);
+        int code = ReasonCode(reason, lookup);
         if (code == ABSENT)
-            code = lookup(base, ABSENT);
+            code = ReasonCode(base, lookup);
         if (code != ABSENT && severity < MAPPED_ONLY)
             severity = MAPPED_ONLY;
         if (severity <= worst)
             continue;
         worst = severity;
-        worstCode = code != ABSENT ? code : severity == ERROR_ ? CODE_ERROR : CODE_WARNING;
+        worstCode = code != ABSENT ? code : CodeOfClass(severity);
         CopyCut(worstBase, sizeof worstBase, base);
     }
 
@@ -183,10 +228,10 @@ void MapPrinterStatus(const ipp::PrinterStatus &status, const char *uri, CodeLoo
         if (!fallbackText)
             fallbackText = worstBase;
     } else if (status.state == 5) {
-        report->code = lookup("Stopped", CODE_ERROR);
+        report->code = lookup(STATE_STOPPED.key, STATE_STOPPED.code);
         fallbackText = "Printer stopped";
     } else {
-        report->code = lookup("Ready", CODE_READY);
+        report->code = lookup(STATE_READY.key, STATE_READY.code);
         fallbackText = "Ready";
     }
     report->help = worst != IGNORED || status.state == 5;
@@ -223,7 +268,7 @@ void MapPrinterStatus(const ipp::PrinterStatus &status, const char *uri, CodeLoo
 void MapUnreachable(const char *uri, CodeLookup lookup, StatusReport *report)
 {
     BeginReport(uri, report);
-    report->code = lookup("Unreachable", CODE_ERROR);
+    report->code = lookup(STATE_UNREACHABLE.key, STATE_UNREACHABLE.code);
     // The help topic would open on every laptop away from its printer.
     report->help = lookup("UnreachableHelp", 0) != 0;
     CopyCut(report->text, sizeof report->text, "Printer not reachable");

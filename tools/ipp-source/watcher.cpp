@@ -4,7 +4,6 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "local_queue.h"
 #include "status.h"
 
 namespace {
@@ -43,7 +42,7 @@ Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &s
       subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now), trial_(false),
       subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
       reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1), localJob_(false),
-      newError_(false), newErrorAt_(now), seed_(now ^ (GetCurrentProcessId() << 16))
+      hadJob_(false), lastJobAt_(now), unreachable_(false), seed_(now ^ (GetCurrentProcessId() << 16))
 {
     BeginExchange(&exchange_, http, uri);
     why_[0] = '\0';
@@ -86,6 +85,10 @@ void Watcher::Resume(DWORD now)
 void Watcher::LocalJob(bool localJob, DWORD now)
 {
     bool started = localJob && !localJob_;
+    if (localJob || localJob_) {
+        hadJob_ = true;
+        lastJobAt_ = now;
+    }
     localJob_ = localJob;
     if (started && (LONG)(next_ - (now + 2 * PACE_FAST_MS)) > 0)
         next_ = now + PACE_FAST_MS;
@@ -95,7 +98,7 @@ void Watcher::SayOnce(const char *text)
 {
     if (lstrcmpA(text, said_) == 0)
         return;
-    Say(text);
+    Warn(text);
     lstrcpynA(said_, text, sizeof said_);
 }
 
@@ -104,9 +107,18 @@ void Watcher::PaceFrom(DWORD now)
     Pacing pacing;
     pacing.failures = failures_;
     pacing.localJob = localJob_;
-    pacing.sinceNewError = newError_ ? now - newErrorAt_ : PACE_NEVER;
-    if (pacing.sinceNewError >= PACE_FAST_AFTER_ERROR_MS)
-        newError_ = false;
+    pacing.sinceLocalJob = PACE_NEVER;
+    if (hadJob_ && now - lastJobAt_ < PACE_FAST_AFTER_JOB_MS)
+        pacing.sinceLocalJob = now - lastJobAt_;
+    else
+        hadJob_ = false;  // and so stays apart from the tick count's wrap
+    pacing.reported = unreachable_;
+    pacing.untilUnreachable = PACE_NEVER;
+    if (failures_ > 0 && !unreachable_) {
+        DWORD enough = (DWORD)settings_.unreachableSeconds * 1000;
+        DWORD lasted = now - reachableSince_;
+        pacing.untilUnreachable = lasted >= enough ? 0 : enough - lasted;
+    }
     pacing.held = held_ && subscription_ > 0;
     pacing.printerInterval = printerInterval_;
     pacing.idleInterval = idleInterval_;
@@ -124,6 +136,7 @@ bool Watcher::WantsSubscription(DWORD now) const
 void Watcher::Succeeded(DWORD now)
 {
     failures_ = 0;
+    unreachable_ = false;
     reachableSince_ = now;
     said_[0] = '\0';
 }
@@ -132,20 +145,36 @@ void Watcher::Failed(QueryResult result, DWORD now)
 {
     if (result == QUERY_STOPPED)
         return;  // the source is ending, the printer is no worse
+    if (result == QUERY_WOKEN) {
+        Resume(now);
+        return;
+    }
     ++failures_;
     SayOnce(why_);
     // One failure is no outage: a laptop waking or changing networks fails
     // a request or two. Only failures that go on are reported. A changed
     // certificate does not pass: the person at the printer learns it at
-    // once, and it stays what is shown.
+    // once, and it stays what is shown. TLS that Windows does not accept
+    // does not pass either, but it may be a moment's trouble: it is told
+    // once it has lasted as long as an outage, and says why.
+    bool lasting = failures_ >= WATCH_UNREACHABLE_FAILURES &&
+                   now - reachableSince_ >= (DWORD)settings_.unreachableSeconds * 1000;
     if (result == QUERY_UNTRUSTED) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         lstrcpynA(report_.text, "Printer certificate changed", sizeof report_.text);
         Publish(report_, &published_);
-    } else if (result != QUERY_REFUSED && failures_ >= WATCH_UNREACHABLE_FAILURES &&
-        now - reachableSince_ >= (DWORD)settings_.unreachableSeconds * 1000) {
+        unreachable_ = true;
+    } else if (result == QUERY_TLS_FAILED && lasting) {
+        MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
+        report_.help = false;
+        wsprintfA(report_.text, "The printer's TLS was not accepted (%.200s)",
+                  exchange_.http->TlsWhy());
+        Publish(report_, &published_);
+        unreachable_ = true;
+    } else if (result != QUERY_REFUSED && result != QUERY_TLS_FAILED && lasting) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         Publish(report_, &published_);
+        unreachable_ = true;
     }
     state_ = WATCH_QUERY;
     PaceFrom(now);
@@ -178,15 +207,10 @@ void Watcher::LeaveToLapse(DWORD now)
     PaceFrom(now);
 }
 
-void Watcher::Report(DWORD now)
+void Watcher::Report()
 {
     MapPrinterStatus(exchange_.status, exchange_.uri->uri, ProfileCodeLookup, &report_);
-    LONG before = published_.any ? published_.report.code : 0;
-    if (Publish(report_, &published_) && report_.help && report_.code != before) {
-        // A new error: its clearing is looked for soon.
-        newError_ = true;
-        newErrorAt_ = now;
-    }
+    Publish(report_, &published_);
 }
 
 void Watcher::Querying(DWORD now)
@@ -197,7 +221,7 @@ void Watcher::Querying(DWORD now)
         return;
     }
     Succeeded(now);
-    Report(now);
+    Report();
     if (WantsSubscription(now)) {
         state_ = WATCH_SUBSCRIBE;
         next_ = now;
@@ -352,57 +376,4 @@ void Watcher::Finish()
     // Leave no subscription behind on the printer until its lease ends.
     CancelSubscription(&exchange_, subscription_, why_, sizeof why_);
     subscription_ = -1;
-}
-
-void Watcher::Run(HANDLE stop, HANDLE resumed)
-{
-    // A request under way ends with the stop, however long the printer holds it.
-    exchange_.http->StopOn(stop);
-    LocalQueue queue;
-    bool followed = queue.Open();
-    if (followed)
-        LocalJob(queue.HoldsAJob(), GetTickCount());
-    HANDLE handles[3] = {stop};
-    DWORD count = 1, resumedAt = 0, queueAt = 0;
-    if (resumed) {
-        resumedAt = count;
-        handles[count++] = resumed;
-    }
-    if (followed) {
-        queueAt = count;
-        handles[count++] = queue.Event();
-    }
-    for (;;) {
-        DWORD now = GetTickCount();
-        DWORD at = NextRequest();
-        DWORD wait = Due(at, now) ? 0 : at - now;
-        DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);
-        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
-            break;
-        if (resumedAt && woke == WAIT_OBJECT_0 + resumedAt) {
-            Resume(GetTickCount());
-            continue;
-        }
-        if (queueAt && woke == WAIT_OBJECT_0 + queueAt) {
-            LocalJob(queue.Changed(), GetTickCount());
-            continue;
-        }
-        Step(GetTickCount());
-        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
-            break;
-    }
-    // The cancel is not stopped, but it is brief: the source has to end soon.
-    exchange_.http->StopOn(NULL);
-    exchange_.http->LimitTo(WATCH_CANCEL_MS);
-    Finish();
-    exchange_.http->LimitTo(0);
-}
-
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed)
-{
-    WatchSettings settings;
-    ReadWatchSettings(uri, &settings);
-    // About 90 KB, most of it the answer buffer: well within a thread's stack.
-    Watcher watcher(http, uri, settings, GetTickCount());
-    watcher.Run(stop, resumed);
 }

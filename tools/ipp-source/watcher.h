@@ -49,15 +49,18 @@ public:
     Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now);
 
     // Watches until `stop` is signalled, which also ends a request under
-    // way; `resumed` (may be NULL) is signalled when the machine wakes from
-    // sleep, and this machine's queue for the printer is followed where the
+    // way; `resumed` (may be NULL, an auto-reset event) is signalled when the
+    // machine wakes from sleep, which ends a request under way too and asks
+    // again, and this machine's queue for the printer is followed where the
     // spooler tells its changes. Cancels the subscription at the end, within
     // WATCH_CANCEL_MS.
     void Run(HANDLE stop, HANDLE resumed);
 
     // The request the state calls for, sent at `now`; sets the next state and time.
     void Step(DWORD now);
-    // The machine woke: failures so far do not count, and the printer is asked now.
+    // The machine woke: failures so far do not count, and the printer is
+    // asked now. A request under way (a held Get-Notifications) ends with
+    // the wake.
     void Resume(DWORD now);
     // Cancels the subscription, if any.
     void Finish();
@@ -91,7 +94,7 @@ private:
     void LeaveToLapse(DWORD now);
     void PaceFrom(DWORD now);
     bool WantsSubscription(DWORD now) const;
-    void Report(DWORD now);
+    void Report();
     void SayOnce(const char *text);
 
     WatchSettings settings_;
@@ -112,8 +115,9 @@ private:
     long printerInterval_;
     long idleInterval_;
     bool localJob_;
-    bool newError_;
-    DWORD newErrorAt_;
+    bool hadJob_;         // this machine's queue held a job since the start
+    DWORD lastJobAt_;     // when it last did
+    bool unreachable_;    // "not reachable" (for whatever reason) was reported last
     unsigned long seed_;
     char why_[600];
     char said_[600];

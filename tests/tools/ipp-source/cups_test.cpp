@@ -176,6 +176,18 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     EXPECT_NE(std::string::npos, said.find("--accept-self-signed")) << said;
     EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
     EXPECT_EQ(0u, RunSource("--forget-certificate " + secure, &said)) << said;
+    // A certificate that cannot be kept is not taken, or every one would
+    // be, every time: here no lasting key can be made under a volatile one.
+    DeleteKeyTree(HKEY_CURRENT_USER, "SOFTWARE\\Halvik\\DadaVizi");
+    HKEY volatileKey;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Halvik\\DadaVizi", 0, NULL,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &volatileKey, NULL));
+    RegCloseKey(volatileKey);
+    EXPECT_EQ(7u, Once("--accept-self-signed " + secure, &said));
+    EXPECT_NE(std::string::npos, said.find("cannot be kept")) << said;
+    EXPECT_FALSE(KeyExists(install.statusKey.c_str()));
+    DeleteKeyTree(HKEY_CURRENT_USER, "SOFTWARE\\Halvik\\DadaVizi");
     EXPECT_EQ(0u, Once("--accept-self-signed " + secure, &said)) << said;
     EXPECT_EQ(secure, Stored("Uri"));
     // The certificate accepted first is kept for the URI, and a new one is
@@ -205,6 +217,21 @@ TEST_F(WithMonitor, OnceSaysWhatWentWrongWithItsExitCode)
     EXPECT_EQ("40077", Stored("Code"));
     PostMessageA(SourceWindow(sourceId), WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, WaitForExitPumping(source, 5000));
+    // A certificate Windows refuses, for as long as an outage takes (no
+    // time at all here): "not reachable", saying why, and no help.
+    install.UseProfile("[IppStatus]\r\nUnreachableSeconds=0\r\n");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, install.monitorKey.c_str());
+    size_t helped = fake::helpCalls.size();
+    source = Start("DadaViziIpp.exe", secure, TempFile("dadavizi-ipp-tls.txt"), &sourceId);
+    EXPECT_TRUE(PumpUntil(
+        [&] { return Stored("Text").find("The printer's TLS was not accepted (") == 0; }, 20000))
+        << Stored("Text");
+    EXPECT_NE(std::string::npos, Stored("Text").find("error")) << Stored("Text");
+    EXPECT_EQ("40077", Stored("Code"));
+    EXPECT_EQ(helped, fake::helpCalls.size()) << "no help for it";
+    PostMessageA(SourceWindow(sourceId), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExitPumping(source, 5000));
+    install.UseProfile("");
 
     // No scheduler: its status is still written and sent.
     ASSERT_EQ(0, Harness("stop"));

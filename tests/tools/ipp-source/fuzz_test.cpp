@@ -6,6 +6,8 @@
 
 #include "ipp.h"
 #include "ipp_messages.h"
+#include "multipart.h"
+#include "uri.h"
 #include "status.h"
 
 #include <random>
@@ -162,6 +164,30 @@ TEST(IppFuzz, HundredThousandMutatedAnswersNeitherCrashNorReadPastTheirEnd)
     EXPECT_GT(parsed, 5000);
     EXPECT_GT(refused, 5000);
     std::cout << parsed << " parsed, " << refused << " refused\n";
+}
+
+// Texts shorter than the tokens they are compared with, ending right at the
+// guard page: the compare stops at their terminator (it once read on for
+// the token's length, and under Wine a URI "x" there faulted).
+TEST(IppFuzz, ShortTextsAtAPageEndAreNotReadPast)
+{
+    GuardedArena arena;
+    ASSERT_TRUE(arena.base != NULL);
+    static PrinterUri uri;
+    char boundary[80];
+    for (const char *text : {"", "x", "i", "ipp:/", "IPPS:", "http", "m", "multipart",
+                             "multipart/related; bound"}) {
+        const char *placed =
+            reinterpret_cast<const char *>(arena.Place(std::string(text) + '\0'));
+        EXPECT_FALSE(ParsePrinterUri(placed, &uri)) << text;
+        EXPECT_FALSE(MultipartBoundary(placed, boundary, sizeof boundary)) << text;
+    }
+    // Tokens in any case, ASCII only, whatever the system's locale.
+    EXPECT_TRUE(ParsePrinterUri(reinterpret_cast<const char *>(arena.Place(
+                                    std::string("IPP://printer/ipp/print") + '\0')),
+                                &uri));
+    EXPECT_STREQ("ipp://printer/ipp/print", uri.uri);
+    EXPECT_FALSE(ParsePrinterUri("\xC4\xB0PP://printer/", &uri)) << "a dotted capital I is no I";
 }
 
 }  // namespace

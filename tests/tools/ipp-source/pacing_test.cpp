@@ -12,7 +12,8 @@ namespace {
 Pacing Quiet()
 {
     Pacing pacing = {};
-    pacing.sinceNewError = PACE_NEVER;
+    pacing.sinceLocalJob = PACE_NEVER;
+    pacing.untilUnreachable = PACE_NEVER;
     pacing.printerInterval = -1;
     pacing.idleInterval = -1;
     pacing.pollSeconds = PACE_POLL_SECONDS;
@@ -59,19 +60,21 @@ TEST(Pacing, TheRuleAsATable)
         {"IntervalSeconds beats the printer",
          With([](Pacing *p) { p->intervalSetting = 2; p->printerInterval = 60; }),
          1600, 1999, 2400},
-        // Fast, 1 to 2 s, only for a reason on this machine.
+        // Fast, 1 to 2 s, only for a job of this machine, now or in the last
+        // five minutes. A jam of a queue no job of ours is in keeps the idle
+        // pace: the watcher tells the rule nothing of the printer's errors.
         {"a job of this machine in the queue", With([](Pacing *p) {
              p->localJob = true;
              p->printerInterval = 60;
          }),
          1 * S, 1499, 2 * S},
-        {"a new error a minute ago", With([](Pacing *p) {
-             p->sinceNewError = 60 * S;
+        {"a job of this machine a minute ago", With([](Pacing *p) {
+             p->sinceLocalJob = 60 * S;
              p->printerInterval = 60;
          }),
          1 * S, 1499, 2 * S},
-        {"a new error five minutes ago no longer", With([](Pacing *p) {
-             p->sinceNewError = 300 * S;
+        {"a job five minutes ago no longer", With([](Pacing *p) {
+             p->sinceLocalJob = 300 * S;
              p->printerInterval = 60;
          }),
          48 * S, 59999, 72 * S},
@@ -89,6 +92,42 @@ TEST(Pacing, TheRuleAsATable)
              p->localJob = true;
          }),
          1 * S, 1999, 4 * S},
+        // Someone here waits for the printer: failures back off to 15 s at
+        // most, also once "not reachable" has been reported.
+        {"failures with a job of ours", With([](Pacing *p) {
+             p->failures = 8;
+             p->localJob = true;
+         }),
+         1 * S, 7499, 15 * S},
+        {"failures with a job of ours a minute ago", With([](Pacing *p) {
+             p->failures = 8;
+             p->sinceLocalJob = 60 * S;
+         }),
+         1 * S, 7499, 15 * S},
+        {"failures with a job of ours, reported not reachable", With([](Pacing *p) {
+             p->failures = 8;
+             p->localJob = true;
+             p->reported = true;
+         }),
+         1 * S, 7499, 15 * S},
+        // "Not reachable" is decided within 30 s once the failures have
+        // lasted long enough, and its request goes when they have.
+        {"failures long enough, not yet reported", With([](Pacing *p) {
+             p->failures = 9;
+             p->untilUnreachable = 0;
+         }),
+         1 * S, 14999, 30 * S},
+        {"failures not yet long enough", With([](Pacing *p) {
+             p->failures = 5;
+             p->untilUnreachable = 5 * S;
+         }),
+         1 * S, 5 * S, 5 * S},
+        {"failures long enough and reported", With([](Pacing *p) {
+             p->failures = 9;
+             p->untilUnreachable = 0;
+             p->reported = true;
+         }),
+         1 * S, 149997, 300 * S},
     };
     for (const Case &test : cases) {
         Pacing pacing = test.pacing;

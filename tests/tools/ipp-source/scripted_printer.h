@@ -20,6 +20,8 @@ struct Reply {
     // server's thread, taking its time) is sent as it comes, until it
     // returns false or the client has gone.
     std::function<bool(std::string *part)> more;
+    // A printer that stops answering: the connection closes, no answer.
+    bool drop = false;
 };
 
 // One connection at a time, closed after each answer, as simple as HTTP/1.1
@@ -128,6 +130,10 @@ private:
             }
             ++counts_[Slot(operation)];
             Reply reply = answer_(operation);
+            if (reply.drop) {
+                closesocket(client);
+                return;
+            }
             std::string response =
                 "HTTP/1.1 " + std::to_string(reply.httpStatus) + " Whatever\r\nContent-Type: " +
                 (reply.more ? "multipart/related; boundary=\"PART\"" : "application/ipp") +

@@ -163,6 +163,20 @@ TEST_F(Mapping, TheRealProfileFileIsRead)
     EXPECT_EQ(10049, report.code);
 }
 
+TEST_F(Mapping, AReasonNamedAfterASettingNeverTakesItsNumber)
+{
+    Installation install("Mapping");
+    install.UseProfile("[IppStatus]\r\nPollSeconds=60\r\nReady=10049\r\nsubscribe=1\r\n");
+    StatusReport report;
+    MapPrinterStatus(Printer(3, {"pollseconds", "Subscribe-report"}), "ipp://p/", ProfileCodeLookup,
+                     &report);
+    EXPECT_EQ(10049, report.code) << "ready, as without those reasons";
+    MapPrinterStatus(Printer(5, {"ready"}), "ipp://p/", ProfileCodeLookup, &report);
+    EXPECT_EQ(40077, report.code) << "stopped, not the code of Ready";
+    MapPrinterStatus(Printer(3, {"pollseconds-error"}), "ipp://p/", ProfileCodeLookup, &report);
+    EXPECT_EQ(40077, report.code) << "an error still by its suffix";
+}
+
 TEST(AnsiText, TakesUtf8IntoCodePage1252WithQuestionMarksAndCuts)
 {
     char out[DETAIL_SIZE];

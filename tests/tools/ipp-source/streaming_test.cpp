@@ -170,4 +170,36 @@ TEST_F(Streaming, AHeldAnswerSilentForHalfTheLeaseIsAskedAgainNotAnOutage)
     EXPECT_EQ("10001", StoredText("Code")) << "no outage was reported";
 }
 
+DWORD WINAPI WakeASecondLater(void *event)
+{
+    Sleep(1000);
+    SetEvent(static_cast<HANDLE>(event));
+    return 0;
+}
+
+TEST_F(Streaming, WakingFromSleepEndsAHeldAnswerAndAsksAgain)
+{
+    Start(900, [&](std::string *) {
+        Hold(30000);
+        return false;
+    });
+    HANDLE resumed = CreateEventA(NULL, FALSE, FALSE, NULL);
+    http.WakeOn(resumed);
+    // The machine wakes a second into the held answer, as WM_POWERBROADCAST
+    // tells it on the program's window.
+    HANDLE waker = CreateThread(NULL, 0, WakeASecondLater, resumed, 0, NULL);
+    DWORD began = GetTickCount();
+    watcher->Step(5000);
+    DWORD took = GetTickCount() - began;
+    http.WakeOn(NULL);
+    WaitForSingleObject(waker, 5000);
+    CloseHandle(waker);
+    CloseHandle(resumed);
+    EXPECT_GE(took, 500u);
+    EXPECT_LT(took, 10000u) << "the held answer went on";
+    EXPECT_EQ(WATCH_QUERY, watcher->State()) << "the printer is asked anew";
+    EXPECT_EQ(5000u, watcher->NextRequest()) << "at once";
+    SetEvent(release);
+}
+
 }  // namespace

@@ -364,4 +364,29 @@ TEST_F(Transport, APrinterWithoutNotificationsIsPolledAtPollSeconds)
     EXPECT_EQ(0, printer.Count(ipp::OP_GET_NOTIFICATIONS));
 }
 
+TEST_F(Transport, TheProfileGivesTheUriAndOneArgumentMayHoldOptionsAndUri)
+{
+    ScriptedPrinter printer([](int) {
+        Reply reply;
+        reply.body = PrinterAnswer(3, "none").bytes;
+        return reply;
+    });
+    // What an administrator sets for the floor, read when the command line
+    // names no printer (no monitor runs here: exit 3, the status written).
+    install.WriteSystemProfile("[IppStatus]\r\nUri=" + printer.Uri() + "\r\n");
+    std::string said;
+    EXPECT_EQ(3u, RunProgram("DadaViziIpp.exe", "--once", &said)) << said;
+    EXPECT_EQ("10001", StoredCode());
+    EXPECT_EQ(1, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+    // The package's Run value gives options and URI as one argument.
+    install.WriteSystemProfile("");
+    EXPECT_EQ(3u, RunProgram("DadaViziIpp.exe", "\"--once " + printer.Uri() + "\"", &said))
+        << said;
+    EXPECT_EQ(2, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
+    // A bad URI in the profile is a usage error that names it.
+    install.WriteSystemProfile("[IppStatus]\r\nUri=ftp://printer/\r\n");
+    EXPECT_EQ(1u, RunProgram("DadaViziIpp.exe", "--once", &said));
+    EXPECT_NE(std::string::npos, said.find("ftp://printer/")) << said;
+}
+
 }  // namespace

@@ -155,7 +155,8 @@ TEST_F(Watching, OneSubscriptionRenewedAtHalfItsLeaseAndPacedByThePrinter)
     EXPECT_WAIT_BETWEEN(96 * S, 144 * S, now);
     script.getInterval = 60;
 
-    // An event: the state at once, and a new error is watched fast.
+    // An event: the state at once. The error is no job of ours (a jam of a
+    // queue the whole floor watches): the idle pace goes on.
     script.events = 1;
     script.state = 4;
     now = StepWhenDue();
@@ -163,12 +164,10 @@ TEST_F(Watching, OneSubscriptionRenewedAtHalfItsLeaseAndPacedByThePrinter)
     EXPECT_EQ(now, watcher->NextRequest());
     now = StepWhenDue();
     EXPECT_EQ("40077", Stored("Code"));
-    // Fast after a new error.
-    EXPECT_WAIT_BETWEEN(1 * S, 2 * S, now);
+    EXPECT_WAIT_BETWEEN(96 * S, 144 * S, now);
     EXPECT_EQ(2, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 
-    // Half the granted lease (1800 s) after subscribing: renewed, once;
-    // the fast pace ended five minutes after the error.
+    // Half the granted lease (1800 s) after subscribing: renewed, once.
     EXPECT_EQ(0, printer.Count(ipp::OP_RENEW_SUBSCRIPTION));
     for (int step = 0; step < 600 && printer.Count(ipp::OP_RENEW_SUBSCRIPTION) == 0; ++step)
         now = StepWhenDue();
@@ -179,13 +178,22 @@ TEST_F(Watching, OneSubscriptionRenewedAtHalfItsLeaseAndPacedByThePrinter)
     EXPECT_EQ(WATCH_NOTIFY, watcher->State());
     EXPECT_WAIT_BETWEEN(96 * S, 144 * S, now);
 
-    // A job in this machine's queue: asked fast until it has gone.
+    // A job in this machine's queue: asked fast until five minutes after it
+    // has gone, so that its jam and the jam's clearing are seen at once.
     watcher->LocalJob(true, now + 5 * S);
     EXPECT_EQ(now + 6 * S, watcher->NextRequest());
     now = StepWhenDue();
     EXPECT_WAIT_BETWEEN(1 * S, 2 * S, now);
     watcher->LocalJob(false, now);
+    const DWORD gone = now;
     now = StepWhenDue();
+    EXPECT_WAIT_BETWEEN(1 * S, 2 * S, now);
+    while (watcher->NextRequest() - gone < 298 * S) {
+        now = StepWhenDue();
+        EXPECT_WAIT_BETWEEN(1 * S, 2 * S, now);
+    }
+    while (now - gone < 300 * S)
+        now = StepWhenDue();
     EXPECT_WAIT_BETWEEN(96 * S, 144 * S, now);
 
     // Ended: the subscription is cancelled.
@@ -357,6 +365,64 @@ TEST_F(Watching, APrintServersQueueIsPolledUnlessTheProfileSaysSubscribe)
     install.UseProfile("[IppStatus]\r\nSubscribe=0\r\n");
     ReadWatchSettings(printer, &settings);
     EXPECT_FALSE(settings.subscribe);
+}
+
+TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
+{
+    Script script;
+    bool answering = true;
+    ScriptedPrinter printer([&](int operation) {
+        Reply gone;
+        gone.drop = true;
+        return answering ? Answer(script, operation) : gone;
+    });
+    const DWORD start = 10000;
+    Make(printer.Uri(), false, start);
+    watcher->LocalJob(true, start);
+    DWORD now = StepWhenDue();
+    EXPECT_EQ("10001", Stored("Code"));
+    const DWORD answered = now;
+
+    // Switched off for three minutes: failures back off no further than
+    // 15 s, and "not reachable" is told within 30 s of the minute.
+    answering = false;
+    DWORD told = 0;
+    while (now - answered < 180 * S) {
+        now = StepWhenDue();
+        EXPECT_WAIT_BETWEEN(1 * S, 15 * S, now);
+        if (!told && Stored("Text") == "Printer not reachable")
+            told = now;
+    }
+    EXPECT_NE(0u, told);
+    EXPECT_GE(told - answered, 60 * S);
+    EXPECT_LE(told - answered, 90 * S);
+
+    // It answers again, right after the last request failed: seen within
+    // 20 s of its first answer.
+    answering = true;
+    EXPECT_LE(watcher->NextRequest() - now, 20 * S);
+    StepWhenDue();
+    EXPECT_EQ("Ready", Stored("Text"));
+}
+
+TEST_F(Watching, WithoutAJobOfOursNotReachableIsToldWithin30SecondsOfTheMinute)
+{
+    Script script;
+    bool answering = true;
+    ScriptedPrinter printer([&](int operation) {
+        Reply gone;
+        gone.drop = true;
+        return answering ? Answer(script, operation) : gone;
+    });
+    const DWORD start = 10000;
+    Make(printer.Uri(), false, start);
+    DWORD now = StepWhenDue();
+    const DWORD answered = now;
+    answering = false;
+    while (Stored("Text") != "Printer not reachable" && now - answered < 600 * S)
+        now = StepWhenDue();
+    EXPECT_GE(now - answered, 60 * S);
+    EXPECT_LE(now - answered, 90 * S);
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+// What a fleet's administrator relies on: the event log a resident source
+// writes (each line once an hour, from a bounded table, through the event
+// source's one message), the language the printer is asked in, and the
+// options that come from the profile or from the package's one argument.
+#include <gtest/gtest.h>
+
+#include "event_log.h"
+#include "fleet_options.h"
+#include "installation.h"
+#include "ipp_events.h"
+#include "language.h"
+#include "process.h"
+#include "reporting.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD HOUR = 60 * 60 * 1000;
+
+TEST(EventLog, EachLineOnceAnHourFromABoundedTable)
+{
+    static EventTable table;
+    EXPECT_TRUE(EventDue(&table, "printer not reachable", 1000));
+    EXPECT_FALSE(EventDue(&table, "printer not reachable", 2000));
+    EXPECT_TRUE(EventDue(&table, "status 10001", 2000)) << "another line is its own";
+    EXPECT_FALSE(EventDue(&table, "printer not reachable", 1000 + HOUR - 1));
+    EXPECT_TRUE(EventDue(&table, "printer not reachable", 1000 + HOUR));
+    // Across the tick count's wrap.
+    EXPECT_TRUE(EventDue(&table, "wrap", 0xFFFFF000));
+    EXPECT_FALSE(EventDue(&table, "wrap", 0x00001000));
+
+    // Many more lines than the table holds: it stays bounded, and a new
+    // line takes the place of the one taken in first.
+    for (int index = 0; index < 3 * EVENT_TABLE_SIZE; ++index)
+        EXPECT_TRUE(EventDue(&table, ("line " + std::to_string(index)).c_str(), 5000));
+    EXPECT_EQ(EVENT_TABLE_SIZE, table.used);
+    EXPECT_FALSE(EventDue(&table, ("line " + std::to_string(3 * EVENT_TABLE_SIZE - 1)).c_str(),
+                          6000));
+    EXPECT_TRUE(EventDue(&table, "line 0", 6000)) << "forgotten, so logged again";
+    // Only so much of a line counts.
+    std::string longer(2 * EVENT_TEXT_SIZE, 'x');
+    EXPECT_TRUE(EventDue(&table, longer.c_str(), 7000));
+    EXPECT_FALSE(EventDue(&table, (longer + "y").c_str(), 7000));
+}
+
+std::vector<std::pair<WORD, std::string>> g_events;
+void Sink(WORD type, const char *text)
+{
+    g_events.push_back({type, text});
+}
+
+TEST(EventLog, AResidentSourceLogsWhatItSays)
+{
+    SetEventSink(Sink);
+    g_events.clear();
+    Say("before the source is resident");
+    EXPECT_TRUE(g_events.empty());
+    LogEvents(true);
+    Say("watching ipp://printer.example/ipp/print");
+    Warn("no answer: error 12029");
+    Warn("no answer: error 12029");
+    LogEvents(false);
+    Say("after");
+    SetEventSink(NULL);
+    ASSERT_EQ(2u, g_events.size());
+    EXPECT_EQ(EVENTLOG_INFORMATION_TYPE, g_events[0].first);
+    EXPECT_EQ("watching ipp://printer.example/ipp/print", g_events[0].second);
+    EXPECT_EQ(EVENTLOG_WARNING_TYPE, g_events[1].first);
+    EXPECT_EQ("no answer: error 12029", g_events[1].second);
+}
+
+// The program's message table, read as the event log's viewer reads an
+// EventMessageFile: FormatMessage from the module, the event's strings as
+// its inserts (learn.microsoft.com/windows/win32/eventlog/message-files).
+TEST(EventLog, TheProgramHoldsTheOneMessage)
+{
+    HMODULE program = LoadLibraryExA(BuiltProgram("DadaViziIpp.exe").c_str(), NULL,
+                                     LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, program);
+    const char *inserts[1] = {"Printer certificate changed"};
+    char text[256] = "";
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program, IPP_EVENT_TEXT,
+        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, sizeof text,
+        reinterpret_cast<va_list *>(const_cast<char **>(inserts)));
+    FreeLibrary(program);
+    EXPECT_EQ("Printer certificate changed\r\n", std::string(text, length));
+}
+
+TEST(Language, TheUsersDisplayLanguageAsATag)
+{
+    char tag[16];
+    LanguageTag(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), tag, sizeof tag);
+    EXPECT_STREQ("de-de", tag);
+    LanguageTag(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), tag, sizeof tag);
+    EXPECT_STREQ("en-us", tag);
+    LanguageTag(MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH_CANADIAN), tag, sizeof tag);
+    EXPECT_STREQ("fr-ca", tag);
+    LanguageTag(0, tag, sizeof tag);
+    EXPECT_STREQ("en", tag) << "none: English";
+    LanguageTag(0x03ff, tag, sizeof tag);
+    EXPECT_STREQ("en", tag) << "one Windows cannot name: English";
+}
+
+std::vector<std::string> Split(std::vector<const char *> given)
+{
+    char storage[256];
+    char *out[16];
+    int count = SplitArguments((int)given.size(), const_cast<char **>(given.data()), storage,
+                               sizeof storage, out, 16);
+    if (count < 0)
+        return {"<does not fit>"};
+    return std::vector<std::string>(out, out + count);
+}
+
+TEST(Arguments, OneArgumentWithSpacesIsItsWords)
+{
+    typedef std::vector<std::string> Words;
+    EXPECT_EQ(Words({"C:\\Program Files\\DadaViziIpp.exe", "--accept-self-signed",
+                     "ipps://p/ipp/print"}),
+              Split({"C:\\Program Files\\DadaViziIpp.exe", "--accept-self-signed ipps://p/ipp/print"}))
+        << "the package's Run value";
+    EXPECT_EQ(Words({"x", "--proxy", "proxy:8080", "ipp://p/"}),
+              Split({"x", " --proxy\tproxy:8080  ipp://p/ "}));
+    EXPECT_EQ(Words({"x", "--once", ""}), Split({"x", "--once", ""}));
+    EXPECT_EQ(Words({"x"}), Split({"x", "   "})) << "blanks alone say nothing";
+    std::string tooLong(300, 'a');
+    EXPECT_EQ(Words({"<does not fit>"}), Split({"x", tooLong.c_str()}));
+    EXPECT_EQ(Words({"<does not fit>"}), Split({"x", "a b c d e f g h i j k l m n o p q"}));
+}
+
+TEST(ProfileOptionsTest, UriProxyAndAcceptSelfSignedFromIppStatus)
+{
+    Installation install("Fleet");
+    install.UseProfile("[IppStatus]\r\nUri= ipp://server:631/printers/floor2 \r\n"
+                       "Proxy=proxy.example:3128\r\nAcceptSelfSigned=1\r\n");
+    ProfileOptions options;
+    ReadProfileOptions(&options);
+    EXPECT_STREQ("ipp://server:631/printers/floor2", options.uri);
+    EXPECT_STREQ("proxy.example:3128", options.proxy);
+    EXPECT_TRUE(options.acceptSelfSigned);
+    install.UseProfile("[IppStatus]\r\nAcceptSelfSigned=yes\r\n");
+    ReadProfileOptions(&options);
+    EXPECT_STREQ("", options.uri);
+    EXPECT_STREQ("", options.proxy);
+    EXPECT_FALSE(options.acceptSelfSigned) << "only 1 accepts";
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// The resident watch's loop: the one thread that waits for the next
+// request, the stop, the wake from sleep and this machine's queue; see
+// watcher.h.
+#include "watcher.h"
+
+#include "local_queue.h"
+
+namespace {
+
+// Whether GetTickCount time `at` has come by `now` (across the 49.7-day wrap).
+bool Due(DWORD at, DWORD now)
+{
+    return (LONG)(now - at) >= 0;
+}
+
+}  // namespace
+
+void Watcher::Run(HANDLE stop, HANDLE resumed)
+{
+    // A request under way ends with the stop, however long the printer
+    // holds it, and with the wake, after which the printer is asked anew.
+    exchange_.http->StopOn(stop);
+    exchange_.http->WakeOn(resumed);
+    LocalQueue queue;
+    bool followed = queue.Open();
+    if (followed)
+        LocalJob(queue.HoldsAJob(), GetTickCount());
+    HANDLE handles[3] = {stop};
+    DWORD count = 1, resumedAt = 0, queueAt = 0;
+    if (resumed) {
+        resumedAt = count;
+        handles[count++] = resumed;
+    }
+    if (followed) {
+        queueAt = count;
+        handles[count++] = queue.Event();
+    }
+    for (;;) {
+        DWORD now = GetTickCount();
+        DWORD at = NextRequest();
+        DWORD wait = Due(at, now) ? 0 : at - now;
+        DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
+            break;
+        if (resumedAt && woke == WAIT_OBJECT_0 + resumedAt) {
+            Resume(GetTickCount());
+            continue;
+        }
+        if (queueAt && woke == WAIT_OBJECT_0 + queueAt) {
+            LocalJob(queue.Changed(), GetTickCount());
+            continue;
+        }
+        Step(GetTickCount());
+        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+            break;
+    }
+    // The cancel is not stopped, but it is brief: the source has to end soon.
+    exchange_.http->StopOn(NULL);
+    exchange_.http->WakeOn(NULL);
+    exchange_.http->LimitTo(WATCH_CANCEL_MS);
+    Finish();
+    exchange_.http->LimitTo(0);
+}
+
+void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed)
+{
+    WatchSettings settings;
+    ReadWatchSettings(uri, &settings);
+    // About 90 KB, most of it the answer buffer: well within a thread's stack.
+    Watcher watcher(http, uri, settings, GetTickCount());
+    watcher.Run(stop, resumed);
+}

@@ -87,18 +87,18 @@ pass "start-up shows the stored status's help (topic 5)"
 
 # 40021: the printer with the stroke, and the warning's help.
 lines=$(demo_help_lines)
-demo_status 40021 "Text=Paper jam in tray 2" || fail "status source exit code $? for 40021"
-popup_after "$lines" 17 || fail "no help popup (topic 17) for 40021"
+demo_status 40021 "Text=Toner low" || fail "status source exit code $? for 40021"
+popup_after "$lines" 24 || fail "no help popup (topic 24) for 40021"
 tray_shot warning "$DEMO_SHOTS/ready.png" differs || fail "the icon did not change for 40021"
-pass "40021 changed the icon ($(differ_count ready warning) pixels) and showed topic 17"
+pass "40021 changed the icon ($(differ_count ready warning) pixels) and showed topic 24"
 
 # 40077: crossed out, differing from both earlier icons.
 lines=$(demo_help_lines)
-demo_status 40077 "Text=Printer error E-04" || fail "status source exit code $? for 40077"
-popup_after "$lines" 23 || fail "no help popup (topic 23) for 40077"
+demo_status 40077 "Text=Paper jam in tray 2" || fail "status source exit code $? for 40077"
+popup_after "$lines" 25 || fail "no help popup (topic 25) for 40077"
 tray_shot error "$DEMO_SHOTS/warning.png" differs || fail "the icon did not change for 40077"
 [ "$(differ_count ready error)" -gt 0 ] || fail "the icon for 40077 looks like the ready one"
-pass "40077 changed the icon ($(differ_count warning error) pixels) and showed topic 23"
+pass "40077 changed the icon ($(differ_count warning error) pixels) and showed topic 25"
 
 # 10001 without help: back to the very first icon, and no help request.
 lines=$(demo_help_lines)

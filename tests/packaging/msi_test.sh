@@ -89,7 +89,7 @@ if [ "$mode" = package ]; then
   # files when its closer cannot end it.
   failing=$work/failing-build
   mkdir -p "$failing/bin" &&
-    cp "$build"/bin/{DadaVizi,DadaViziStatus,DadaViziCheck,DadaViziIpp,DadaViziStart}.exe "$failing/bin/" &&
+    cp "$build"/bin/{DadaVizi,DadaViziStatus,DadaViziCheck,DadaViziIpp,DadaViziRelay,DadaViziStart}.exe "$failing/bin/" &&
     cp "$build/bin/DadaViziStatus.exe" "$failing/bin/DadaViziClose.exe" &&
     cp "$build/bin/DadaViziStatus.exe" "$failing/bin/DadaViziStart.exe" &&
     ln -s "$build/packaging" "$failing/packaging" || fail "making a build tree with a failing closer"

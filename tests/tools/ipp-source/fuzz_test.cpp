@@ -48,28 +48,6 @@ public:
     DWORD page;
 };
 
-std::vector<std::string> Seeds()
-{
-    std::vector<std::string> seeds;
-    seeds.push_back(JammedPrinterAnswer().bytes);
-    Message events(0);
-    events.Group(0x01).Value(0x47, "attributes-charset", "utf-8")
-        .Integer(0x21, "notify-get-interval", 60)
-        .Group(0x07).Integer(0x21, "notify-sequence-number", 4)
-        .Value(0x44, "notify-subscribed-event", "printer-state-changed")
-        .Value(0x44, "printer-state-reasons", "media-empty-error")
-        .Group(0x07).Integer(0x21, "notify-sequence-number", 5).End();
-    seeds.push_back(events.bytes);
-    Message subscribed(0);
-    subscribed.Group(0x01).Value(0x47, "attributes-charset", "utf-8")
-        .Group(0x06).Integer(0x21, "notify-subscription-id", 3).End();
-    seeds.push_back(subscribed.bytes);
-    Message refused(0x0406);
-    refused.Group(0x01).Value(0x41, "status-message", "no such queue").End();
-    seeds.push_back(refused.bytes);
-    return seeds;
-}
-
 // Offsets where a two-byte length could be: after every tag byte.
 std::string Mutate(std::string bytes, std::mt19937 &random)
 {
@@ -134,7 +112,7 @@ TEST(IppFuzz, HundredThousandMutatedAnswersNeitherCrashNorReadPastTheirEnd)
     GuardedArena arena;
     ASSERT_TRUE(arena.base != NULL);
     ASSERT_TRUE(IsBadReadPtr(arena.base + ARENA, 1)) << "the guard page must be unreadable";
-    std::vector<std::string> seeds = Seeds();
+    std::vector<std::string> seeds = AnswerSeeds();
     std::mt19937 random(20261208);
     int parsed = 0, refused = 0;
     static ipp::PrinterStatus status;

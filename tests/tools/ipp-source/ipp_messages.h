@@ -4,6 +4,7 @@
 #define DADAVIZI_TEST_IPP_MESSAGES_H
 
 #include <string>
+#include <vector>
 
 class Message {
 public:
@@ -104,6 +105,30 @@ inline Message JammedPrinterAnswer()
         .Integer(0x21, "", -1)
         .End();
     return message;
+}
+
+// Printer answers of each kind the source reads: the seeds of the mutation
+// test and of the fuzz targets.
+inline std::vector<std::string> AnswerSeeds()
+{
+    std::vector<std::string> seeds;
+    seeds.push_back(JammedPrinterAnswer().bytes);
+    Message events(0);
+    events.Group(0x01).Value(0x47, "attributes-charset", "utf-8")
+        .Integer(0x21, "notify-get-interval", 60)
+        .Group(0x07).Integer(0x21, "notify-sequence-number", 4)
+        .Value(0x44, "notify-subscribed-event", "printer-state-changed")
+        .Value(0x44, "printer-state-reasons", "media-empty-error")
+        .Group(0x07).Integer(0x21, "notify-sequence-number", 5).End();
+    seeds.push_back(events.bytes);
+    Message subscribed(0);
+    subscribed.Group(0x01).Value(0x47, "attributes-charset", "utf-8")
+        .Group(0x06).Integer(0x21, "notify-subscription-id", 3).End();
+    seeds.push_back(subscribed.bytes);
+    Message refused(0x0406);
+    refused.Group(0x01).Value(0x41, "status-message", "no such queue").End();
+    seeds.push_back(refused.bytes);
+    return seeds;
 }
 
 #endif

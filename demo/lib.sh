@@ -299,6 +299,19 @@ demo_icon_point() {
   DEMO_ICON_X=$1 DEMO_ICON_Y=$2
 }
 
+# demo_crop_tray OUT SHOT...: the notification area of each shot, side by side.
+demo_crop_tray() {
+  local out=$1 shot crops=()
+  shift
+  set -- $(demo_tray_area) "$@"
+  local geometry="$3x$4+$1+$2"
+  shift 4
+  for shot in "$@"; do
+    crops+=("(" "$shot" -crop "$geometry" +repage ")")
+  done
+  timeout 30 convert "${crops[@]}" +append -strip "$out" 2>>"$DEMO_LOGS/convert.log"
+}
+
 # demo_differ A B: the number of pixels of the notification area that differ.
 demo_differ() {
   python3 "$DEMO_DIR/shots.py" differ "$1" "$2" $(demo_tray_area)

@@ -26,6 +26,20 @@ demo_win10_start() {
   demo_wait 30 demo_monitor_window || { demo_fail "the monitor's window did not appear"; return 1; }
 }
 
+# demo_crop_popup OUT: the program's own popup, as the chapter's screenshot
+# shows it, down to the taskbar's notification area below it.
+demo_crop_popup() {
+  [ -n "${DEMO_POPUP_SHOT:-}" ] || return 1
+  set -- "$1" $DEMO_POPUP_RECT
+  [ $# -ge 5 ] || return 1
+  local margin=8
+  local left=$(($2 - margin)) top=$(($3 - margin))
+  local right=$((DEMO_TRAY_X + DEMO_TRAY_W)) bottom=$((DEMO_TRAY_Y + DEMO_TRAY_H))
+  [ "$right" -gt "$left" ] && [ "$bottom" -gt "$top" ] || return 1
+  timeout 30 convert "$DEMO_POPUP_SHOT" -crop "$((right - left))x$((bottom - top))+$left+$top" \
+    +repage -strip "$1" 2>>"$DEMO_LOGS/convert.log"
+}
+
 demo_own_popup() { demo_find DadaViziHelpPopup >/dev/null; }
 demo_chm_window() { demo_find "HH Parent" "DadaVizi sample help" >/dev/null; }
 demo_no_own_popup() { ! demo_own_popup; }
@@ -40,7 +54,9 @@ demo_win10_chapter() {
   lines=$(demo_help_lines)
   demo_status 40021 "Text=Toner low" || { demo_fail "the status source failed for 40021"; return 1; }
   demo_wait 20 demo_own_popup || { demo_fail "no popup of the program's own for 40021"; return 1; }
+  DEMO_POPUP_RECT=$(demo_find DadaViziHelpPopup)
   shot win10-own-popup
+  DEMO_POPUP_SHOT=$last_shot
   demo_wait 20 demo_no_own_popup || { demo_fail "the popup was not closed after 4000 ms"; return 1; }
   echo "demo: the popup closed after TimeCloseWindow"
 

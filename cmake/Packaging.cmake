@@ -6,8 +6,8 @@
 set(DADAVIZI_PACKAGE_TEXT_DIR ${CMAKE_BINARY_DIR}/packaging)
 
 # The text files are opened in Notepad and imported by regedit, so they go
-# out with CR LF line ends whatever the checkout has; INSTALL.txt also gets
-# the version.
+# out with CR LF line ends whatever the checkout has; INSTALL.txt and the
+# monitor's manual also get the version.
 function(dadavizi_package_text source)
   get_filename_component(name ${source} NAME)
   file(READ ${source} text)
@@ -23,12 +23,11 @@ foreach(sample ${DADAVIZI_SAMPLES})
   dadavizi_package_text(${CMAKE_SOURCE_DIR}/packaging/${sample})
   list(APPEND DADAVIZI_SAMPLE_FILES ${DADAVIZI_PACKAGE_TEXT_DIR}/${sample})
 endforeach()
+# The monitor's manual goes out as plain text, not the developers' README.md:
+# an administrator reads it in Notepad.
 dadavizi_package_text(${CMAKE_SOURCE_DIR}/packaging/INSTALL.txt)
-set(DADAVIZI_DOCUMENTS ${DADAVIZI_PACKAGE_TEXT_DIR}/INSTALL.txt)
-if(EXISTS ${CMAKE_SOURCE_DIR}/README.md)
-  dadavizi_package_text(${CMAKE_SOURCE_DIR}/README.md)
-  list(APPEND DADAVIZI_DOCUMENTS ${DADAVIZI_PACKAGE_TEXT_DIR}/README.md)
-endif()
+dadavizi_package_text(${CMAKE_SOURCE_DIR}/app/DadaVizi.txt)
+set(DADAVIZI_DOCUMENTS ${DADAVIZI_PACKAGE_TEXT_DIR}/INSTALL.txt ${DADAVIZI_PACKAGE_TEXT_DIR}/DadaVizi.txt)
 
 # The monitor and the tools that ship beside it; the test stand-ins stay out.
 set(DADAVIZI_PROGRAMS DadaVizi)

@@ -48,7 +48,7 @@ dadavizi_entries() { # the product codes of every uninstall entry named DadaVizi
       tr -d '\r' | awk '/^HKEY_/ { key = $0 } /^    DisplayName    REG_SZ    DadaVizi$/ { n = split(key, part, "\\"); print part[n] }'
   done | sort -u | tr '\n' ' '
 }
-installed_files=(DadaVizi.exe DadaViziStart.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe DadaViziRelay.exe README.md INSTALL.txt
+installed_files=(DadaVizi.exe DadaViziStart.exe DadaViziStatus.exe DadaViziCheck.exe DadaViziIpp.exe DadaViziRelay.exe DadaVizi.txt INSTALL.txt
   samples/DadaVizi.reg samples/DODOZOD.INI samples/autostart.reg samples/uninstall.reg)
 
 # The installed PROGRAM.exe's processes in this prefix (Wine shows each

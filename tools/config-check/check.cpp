@@ -70,9 +70,7 @@ void CheckSetting(RegKeyReader &settings, const char *name, char *copy, int exit
         Missing(exitCode, "value %s in HKLM\\%s", name, SETTINGS_KEY);
         return;
     }
-    Print("  %-8s ", name);
-    PrintQuoted(stored, settings.length);
-    Print("\n");
+    PrintValue("  %-8s ", name, stored, settings.length);
     if (copy[0])
         return;
     if (stored[0])
@@ -156,9 +154,7 @@ void ExplainDriverData(const char *printer)
         Missing(CHECK_NO_HELP_FILE, "value DrvlibIntl in HKLM\\%s", path);
         return;
     }
-    Print("  DrvlibIntl  ");
-    PrintQuoted(language, driverData.length);
-    Print("\n");
+    PrintValue("  %s  ", "DrvlibIntl", language, driverData.length);
 
     char entryName[256];
     if (!FormatHelpEntryName(entryName, sizeof entryName, language)) {
@@ -171,9 +167,7 @@ void ExplainDriverData(const char *printer)
         Missing(CHECK_NO_HELP_FILE, "value %s in HKLM\\%s", entryName, path);
         return;
     }
-    Print("  %s  ", entryName);
-    PrintQuoted(entry, driverData.length);
-    Print("\n");
+    PrintValue("  %s  ", entryName, entry, driverData.length);
     LONG number = 0;
     if (!ParseHelpFileNumber(entry, &number)) {
         Missing(CHECK_NO_HELP_FILE, "help file number: value %s needs \"<name>,<number>\"",

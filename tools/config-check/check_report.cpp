@@ -68,3 +68,10 @@ void PrintQuoted(const char *text, DWORD length)
     }
     ConsoleWriteLines(g_out, line, used);
 }
+
+void PrintValue(const char *format, const char *name, const char *data, DWORD length)
+{
+    Print(format, name);
+    PrintQuoted(data, length);
+    Print("\n");
+}

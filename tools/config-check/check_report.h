@@ -26,5 +26,8 @@ void Missing(int exitCode, const char *format, ...);
 // Registry data as the monitor uses it: text up to the first zero byte.
 // Control characters are shown as \xNN to keep one value on one line.
 void PrintQuoted(const char *text, DWORD length);
+// A registry value on a line of its own: `format` with `name`, then the
+// data quoted.
+void PrintValue(const char *format, const char *name, const char *data, DWORD length);
 
 #endif

@@ -159,41 +159,44 @@ def _greyed(shapes):
 _D = 2 ** 0.5
 
 
-def stroke(size):
-    """One green diagonal stroke from bottom left to top right."""
+# The edge around either diagonal overlay, by size above 16 pixels.
+_OVERLAY_EDGE = {20: 1.0, 24: 1.2, 32: 1.6, 40: 1.8, 48: 2.0}
+
+
+def _diagonal(size, at16, widths, ends):
+    """Width, edge and end coordinates of a diagonal overlay: `at16` gives
+    them for 16 pixels, `widths` the width and `ends` the end points as
+    fractions of the size for the others."""
     if size == 16:
-        w, e, a, b = 2 * _D, 0.75 * _D, 2, 14
-    else:
-        w = {20: 3.0, 24: 3.6, 32: 5.0, 40: 6.0, 48: 7.0}[size]
-        e = {20: 1.0, 24: 1.2, 32: 1.6, 40: 1.8, 48: 2.0}[size]
-        a, b = size * 0.12, size * 0.88
+        return at16
+    return widths[size], _OVERLAY_EDGE[size], size * ends[0], size * ends[1]
+
+
+def _overlay(lines, w, e, edge, colour, size):
+    """Round-capped lines with an edge: first a gap cut around all of them
+    (above 16 pixels), then every edge, then every line."""
     s = []
     if size > 16:
-        s.append(("line", a, b, b, a, w + 2 * e + 2, None))
-    s.append(("line", a, b, b, a, w + 2 * e, GREEN_EDGE))
-    s.append(("line", a, b, b, a, w, GREEN))
+        s += [("line",) + line + (w + 2 * e + 2, None) for line in lines]
+    s += [("line",) + line + (w + 2 * e, edge) for line in lines]
+    s += [("line",) + line + (w, colour) for line in lines]
     return s
+
+
+def stroke(size):
+    """One green diagonal stroke from bottom left to top right."""
+    w, e, a, b = _diagonal(size, (2 * _D, 0.75 * _D, 2, 14),
+                           {20: 3.0, 24: 3.6, 32: 5.0, 40: 6.0, 48: 7.0}, (0.12, 0.88))
+    return _overlay([(a, b, b, a)], w, e, GREEN_EDGE, GREEN, size)
 
 
 def cross(size):
     """A red X over the whole printer."""
     # Thinner and shorter than the stroke so that enough of the printer
     # shows between the arms to tell what is crossed out.
-    if size == 16:
-        w, e, a, b = 1.5 * _D, 0.75 * _D, 3, 13
-    else:
-        w = {20: 2.8, 24: 3.4, 32: 4.6, 40: 5.6, 48: 6.6}[size]
-        e = {20: 1.0, 24: 1.2, 32: 1.6, 40: 1.8, 48: 2.0}[size]
-        a, b = size * 0.17, size * 0.83
-    s = []
-    if size > 16:
-        s.append(("line", a, a, b, b, w + 2 * e + 2, None))
-        s.append(("line", a, b, b, a, w + 2 * e + 2, None))
-    s.append(("line", a, a, b, b, w + 2 * e, RED_EDGE))
-    s.append(("line", a, b, b, a, w + 2 * e, RED_EDGE))
-    s.append(("line", a, a, b, b, w, RED))
-    s.append(("line", a, b, b, a, w, RED))
-    return s
+    w, e, a, b = _diagonal(size, (1.5 * _D, 0.75 * _D, 3, 13),
+                           {20: 2.8, 24: 3.4, 32: 4.6, 40: 5.6, 48: 6.6}, (0.17, 0.83))
+    return _overlay([(a, a, b, b), (a, b, b, a)], w, e, RED_EDGE, RED, size)
 
 
 def badge(size):

@@ -76,6 +76,24 @@ protected:
         ASSERT_NE(nullptr, monitorWindow) << "no monitor window appeared";
     }
 
+    // The same on a profile of `timeCloseWindow`, the common start.
+    void StartBoth(int timeCloseWindow)
+    {
+        WriteProfile(timeCloseWindow);
+        StartBoth();
+    }
+
+    // Status 40021 written before the start, in secondary-window mode: the
+    // monitor shows it at start, with the request it sets `shown` to.
+    void StartWithStoredStatus(std::string *shown)
+    {
+        WriteProfile(0);
+        EXPECT_EQ(0u, RunStatus("--write-only 40021"));
+        StartBoth();
+        *shown = Request(HELP_CONTEXT, 17, install.helpFile + ">SEC");
+        ASSERT_TRUE(WaitForRequests(*shown, 10000)) << "the stored status was not shown at start";
+    }
+
     DWORD RunStatus(const std::string &arguments)
     {
         return RunProgram("DadaViziStatus.exe", arguments);
@@ -113,8 +131,7 @@ protected:
 
 TEST_F(EndToEnd, AReportedStatusShowsItsPopupAndTheMonitorClosesItAfterTimeCloseWindow)
 {
-    WriteProfile(1000);
-    StartBoth();
+    StartBoth(1000);
     ASSERT_EQ("", HelpRequests()) << "no status was stored, so none is shown at start";
 
     // The status source returns once the monitor has handled the status,
@@ -139,8 +156,7 @@ TEST_F(EndToEnd, AReportedStatusShowsItsPopupAndTheMonitorClosesItAfterTimeClose
 
 TEST_F(EndToEnd, ANewStatusClosesTheOpenPopupAtOnce)
 {
-    WriteProfile(1000);
-    StartBoth();
+    StartBoth(1000);
 
     EXPECT_EQ(0u, RunStatus("40021"));
     EXPECT_EQ(0u, RunStatus("40022"));
@@ -172,8 +188,7 @@ TEST_F(EndToEnd, ANewStatusClosesTheOpenPopupAtOnce)
 
 TEST_F(EndToEnd, WithTimeCloseWindowZeroTheTopicOpensInTheSecondaryWindow)
 {
-    WriteProfile(0);
-    StartBoth();
+    StartBoth(0);
 
     EXPECT_EQ(0u, RunStatus("40021 \"Text=Paper jam\""));
     EXPECT_EQ(Request(HELP_CONTEXT, 17, install.helpFile + ">SEC"), HelpRequests());
@@ -183,11 +198,8 @@ TEST_F(EndToEnd, WithTimeCloseWindowZeroTheTopicOpensInTheSecondaryWindow)
 
 TEST_F(EndToEnd, TheStoredStatusIsShownAtStartAndALeftClickShowsItAgain)
 {
-    WriteProfile(0);
-    EXPECT_EQ(0u, RunStatus("--write-only 40021"));
-    StartBoth();
-    const std::string shown = Request(HELP_CONTEXT, 17, install.helpFile + ">SEC");
-    ASSERT_TRUE(WaitForRequests(shown, 10000)) << "the stored status was not shown at start";
+    std::string shown;
+    ASSERT_NO_FATAL_FAILURE(StartWithStoredStatus(&shown));
 
     // A code of 10000 or more that repeats the current one is ignored...
     EXPECT_EQ(0u, RunStatus("40021"));
@@ -207,8 +219,7 @@ TEST_F(EndToEnd, TheStoredStatusIsShownAtStartAndALeftClickShowsItAgain)
 
 TEST_F(EndToEnd, StatusesWithoutHelpShowNothingUntilALeftClick)
 {
-    WriteProfile(0);
-    StartBoth();
+    StartBoth(0);
 
     EXPECT_EQ(0u, RunStatus("--write-only 40021 \"Text=Paper jam\""));
     EXPECT_EQ(0u, RunStatus("--no-help 40021"));
@@ -359,11 +370,8 @@ protected:
 
 TEST_F(EndToEndRelay, AStatusOnlyWrittenReachesTheMonitorWithItsHelp)
 {
-    WriteProfile(0);
-    EXPECT_EQ(0u, RunStatus("--write-only 40021"));
-    StartBoth();
-    const std::string shown = Request(HELP_CONTEXT, 17, install.helpFile + ">SEC");
-    ASSERT_TRUE(WaitForRequests(shown, 10000)) << "the stored status was not shown at start";
+    std::string shown;
+    ASSERT_NO_FATAL_FAILURE(StartWithStoredStatus(&shown));
     StartRelay();
     EXPECT_TRUE(RequestsBecome(shown, 0)) << "the relay sent the code it found at its start";
 

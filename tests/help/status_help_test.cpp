@@ -1,102 +1,15 @@
 // The status help display, driven through the real window procedure: the help
 // engine is observed at WinHelpA (and played, popups included, from inside the
 // call), the registry and the profile file are real.
-#include "app/monitor.h"
-#include "help/status_help.h"
-#include "installation.h"
-#include "monitor_test.h"
-#include "popup.h"
-#include "registry/settings.h"
-#include "sequence.h"
-#include "testing.h"
-
-#include <climits>
-#include <functional>
-#include <string>
-#include <vector>
+#include "status_help_fixture.h"
 
 namespace {
-
-const char FULL_PROFILE[] =
-    "[HelpMap]\r\n40000=17\r\n40077=23\r\n10000=3\r\n"
-    "[OTHER]\r\nTimeCloseWindow=0\r\n"
-    "[LASER]\r\nTimeCloseWindow=500\r\n";
-
-class StatusHelpTest : public MonitorWindowTest {
-protected:
-    void SetUp() override
-    {
-        ResetMonitor();
-        install.UseProfile(FULL_PROFILE);
-        install.Write();
-        // No "Code" yet, so creating the window dispatches nothing.
-        install.SetStatus("Text", "Paper jam");
-
-        // The help engine: popup topics show a popup, then the test's hook runs.
-        fake::onHelp = [this](const HelpCall &call) {
-            if (call.command == HELP_CONTEXTPOPUP && !hookBeforePopup)
-                popup::Show();
-            if (duringHelp)
-                duringHelp(call);
-            if (call.command == HELP_CONTEXTPOPUP && hookBeforePopup)
-                popup::Show();
-        };
-        CreateMonitor();
-        ASSERT_TRUE(fake::helpCalls.empty());
-        fake::trayCalls.clear();
-    }
-
-    void UseProfile(const std::string &text) { install.UseProfile(text); }
-
-    std::string HelpValue(const char *name, DWORD *type = nullptr)
-    {
-        std::string data;
-        if (!GetRegValue(HELP_WINDOW_KEY, name, &data, type))
-            return "<missing>";
-        return data;
-    }
-
-    // The help calls so far, and the lines they are expected to be.
-    std::string Help() const { return HelpSequence(fake::helpCalls, window); }
-    std::string Position() const { return "HELP_SETPOPUP_POS " + ScreenCorner() + " " + install.helpFile; }
-    std::string Popup(int context) const
-    {
-        return "HELP_CONTEXTPOPUP " + std::to_string(context) + " " + install.helpFile;
-    }
-    std::string Secondary(int context) const
-    {
-        return "HELP_CONTEXT " + std::to_string(context) + " " + install.helpFile + ">SEC";
-    }
-    std::string LastTip() const
-    {
-        for (auto call = fake::trayCalls.rbegin(); call != fake::trayCalls.rend(); ++call)
-            if (call->record.uFlags & NIF_TIP)
-                return call->record.szTip;
-        return std::string();
-    }
-
-    // Pumps until `shown` has been sent WM_CLOSE; the milliseconds since
-    // `start`, or -1 when it was not closed in time.
-    static long WaitForClose(HWND shown, DWORD start, DWORD limit = 10000)
-    {
-        PumpUntil([&] { return popup::Closes(shown) > 0; }, limit);
-        return popup::Closes(shown) ? static_cast<long>(popup::ClosedAt(shown) - start) : -1;
-    }
-
-    Installation install{"LASER"};
-    bool hookBeforePopup = false;
-    std::function<void(const HelpCall &)> duringHelp;
-};
 
 // --- The help map ---
 
 TEST_F(StatusHelpTest, HelpMapFallsBackToHundredsThenThousands)
 {
-    const struct {
-        const char *map;
-        LONG code;
-        UINT context;
-    } cases[] = {
+    const MapCase cases[] = {
         {"40000=17", 40021, 17},
         {"40000=17", 40000, 17},
         {"10000=3", 10049, 3},
@@ -108,10 +21,7 @@ TEST_F(StatusHelpTest, HelpMapFallsBackToHundredsThenThousands)
         {"40100=8\r\n40000=17", 40121, 8},     // hundreds before thousands
         {"40121=0\r\n40100=0\r\n40000=17", 40121, 17},
     };
-    for (const auto &row : cases) {
-        UseProfile(std::string("[HelpMap]\r\n") + row.map + "\r\n");
-        EXPECT_EQ(row.context, LookUpHelpContext(row.code)) << row.code << " in " << row.map;
-    }
+    ExpectLookUps(cases);
 
     UseProfile("[Other]\r\n40021=4\r\n");
     EXPECT_EQ(0u, LookUpHelpContext(40021)) << "no HelpMap section";
@@ -119,11 +29,7 @@ TEST_F(StatusHelpTest, HelpMapFallsBackToHundredsThenThousands)
 
 TEST_F(StatusHelpTest, NegativeAndExtremeCodesAreRoundedAsUnsigned)
 {
-    const struct {
-        const char *map;
-        LONG code;
-        UINT context;
-    } cases[] = {
+    const MapCase cases[] = {
         {"-3=2", -3, 2},
         {"-96=6", -3, 6},
         {"-296=4", -3, 4},
@@ -140,10 +46,7 @@ TEST_F(StatusHelpTest, NegativeAndExtremeCodesAreRoundedAsUnsigned)
         {"", INT_MAX, 0},
         {"", INT_MIN, 0},
     };
-    for (const auto &row : cases) {
-        UseProfile(std::string("[HelpMap]\r\n") + row.map + "\r\n");
-        EXPECT_EQ(row.context, LookUpHelpContext(row.code)) << row.code << " in " << row.map;
-    }
+    ExpectLookUps(cases);
 
     // The same codes through the window show the same topics.
     UseProfile("[HelpMap]\r\n-296=4\r\n2147483600=11\r\n[LASER]\r\nTimeCloseWindow=0\r\n");
@@ -318,218 +221,6 @@ TEST_F(StatusHelpTest, WindowModeCopiesBeforeTheTopicToo)
     Status(40021, 1);
     EXPECT_EQ(Lines({Position(), Secondary(17)}), Help());
     EXPECT_EQ(std::string("Paper jam") + '\0', atTopic);
-}
-
-// --- Statuses arriving while the help engine has the thread ---
-//
-// Consistent means: the last status decides icon, tooltip and g_currentStatus;
-// g_popupWindow is null or a live popup, the only live one; the timer fires
-// once, closes that popup and stops; nothing recurses.
-
-class NestedStatusTest : public StatusHelpTest,
-                         public ::testing::WithParamInterface<bool> {
-};
-
-TEST_P(NestedStatusTest, AStatusWithHelpDuringThePopupTopicWins)
-{
-    hookBeforePopup = GetParam();
-    bool sent = false;
-    duringHelp = [&](const HelpCall &call) {
-        if (call.command == HELP_CONTEXTPOPUP && !sent) {
-            sent = true;
-            Status(40077, 1);
-        }
-    };
-    DWORD start = GetTickCount();
-    Status(40021, 1);
-
-    const std::string each = Lines({Position(), Popup(17), Position(), Popup(23)});
-    EXPECT_EQ(each, Help()) << "each sequence ran once";
-    EXPECT_EQ(40077, g_currentStatus);
-    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER_STROKE -> TRUE",
-                     "NIM_MODIFY NIF_TIP 'Status 40021' -> TRUE",
-                     "NIM_MODIFY NIF_ICON IDI_PRINTER_CROSSED -> TRUE",
-                     "NIM_MODIFY NIF_TIP 'Status 40077' -> TRUE"}),
-              TraySequence(fake::trayCalls, window));
-
-    EXPECT_EQ(1, popup::Live());
-    ASSERT_NE(nullptr, g_popupWindow);
-    EXPECT_TRUE(IsWindow(g_popupWindow));
-    EXPECT_EQ(popup::Shown(), g_popupWindow);
-
-    HWND tracked = g_popupWindow;
-    long elapsed = WaitForClose(tracked, start);
-    EXPECT_GE(elapsed, 300);
-    EXPECT_LE(elapsed, 5000);
-    EXPECT_EQ(0, popup::Live());
-    EXPECT_EQ(nullptr, g_popupWindow);
-    EXPECT_FALSE(KillTimer(window, POPUP_TIMER_ID));
-    EXPECT_EQ(each, Help());
-}
-
-TEST_P(NestedStatusTest, AStatusWithoutHelpDuringThePopupTopicKeepsThePopup)
-{
-    hookBeforePopup = GetParam();
-    int topicCalls = 0;
-    duringHelp = [&](const HelpCall &call) {
-        if (call.command == HELP_CONTEXTPOPUP && !topicCalls++)
-            Status(40077, 0);
-    };
-    DWORD start = GetTickCount();
-    Status(40021, 1);
-
-    EXPECT_EQ(Lines({Position(), Popup(17)}), Help());
-    EXPECT_EQ(40077, g_currentStatus);
-    EXPECT_EQ("Status 40077", LastTip());
-    EXPECT_EQ(1, popup::Live());
-    EXPECT_EQ(popup::Shown(), g_popupWindow);
-    ASSERT_NE(nullptr, g_popupWindow);
-
-    HWND tracked = g_popupWindow;
-    long elapsed = WaitForClose(tracked, start);
-    EXPECT_GE(elapsed, 300);
-    EXPECT_LE(elapsed, 5000);
-    EXPECT_EQ(0, popup::Live());
-    EXPECT_FALSE(KillTimer(window, POPUP_TIMER_ID));
-}
-
-INSTANTIATE_TEST_SUITE_P(PopupShownFirstOrLast, NestedStatusTest, ::testing::Bool());
-
-TEST_F(StatusHelpTest, TheTopicIsForTheStatusCurrentAfterPositioning)
-{
-    // A status without help arrives while the popups are positioned: the
-    // topic shown is the newer status's.
-    int positionCalls = 0;
-    duringHelp = [&](const HelpCall &call) {
-        if (call.command == HELP_SETPOPUP_POS && !positionCalls++)
-            Status(10049, 0);
-    };
-    Status(40021, 1);
-    EXPECT_EQ(Lines({Position(), Popup(3)}), Help());
-    EXPECT_EQ(10049, g_currentStatus);
-    EXPECT_EQ(popup::Shown(), g_popupWindow);
-
-    // The same with help: both sequences show the newer status's topic.
-    fake::helpCalls.clear();
-    positionCalls = 0;
-    duringHelp = [&](const HelpCall &call) {
-        if (call.command == HELP_SETPOPUP_POS && !positionCalls++)
-            Status(40077, 1);
-    };
-    Status(10001, 1);
-    EXPECT_EQ(Lines({Position(), Position(), Popup(23), Popup(23)}), Help());
-    EXPECT_EQ(40077, g_currentStatus);
-    EXPECT_EQ(1, popup::Live());
-    EXPECT_EQ(popup::Shown(), g_popupWindow);
-
-    // A newer status without a topic means no topic at all.
-    fake::helpCalls.clear();
-    positionCalls = 0;
-    duringHelp = [&](const HelpCall &call) {
-        if (call.command == HELP_SETPOPUP_POS && !positionCalls++)
-            Status(5, 0);
-    };
-    Status(40021, 1);
-    EXPECT_EQ(Lines({Position()}), Help());
-    EXPECT_EQ(5, g_currentStatus);
-}
-
-TEST_F(StatusHelpTest, AStatusWithHelpWhileThePopupClosesKeepsItsTimer)
-{
-    Status(40021, 1);
-    HWND first = g_popupWindow;
-    ASSERT_NE(nullptr, first);
-
-    // The popup timer sends WM_CLOSE; meanwhile a status with help arrives
-    // and shows a popup of its own, which must be closed by its timer too.
-    popup::onClose = [&](HWND) {
-        popup::onClose = nullptr;
-        Status(40077, 1);
-    };
-    DWORD start = GetTickCount();
-    WaitForClose(first, start);
-    EXPECT_EQ(Lines({Position(), Popup(17), Position(), Popup(23)}), Help());
-    HWND second = popup::Shown();
-    ASSERT_TRUE(second != NULL && second != first);
-    EXPECT_EQ(second, g_popupWindow) << "the newer popup is tracked";
-
-    long elapsed = WaitForClose(second, start);
-    EXPECT_GE(elapsed, 300) << "the newer popup is closed by a timer, not at once";
-    EXPECT_LE(elapsed, 5000);
-    EXPECT_EQ(nullptr, g_popupWindow);
-    EXPECT_FALSE(KillTimer(window, POPUP_TIMER_ID));
-}
-
-TEST_F(StatusHelpTest, AWindowClosedInsideAHelpCallEndsTheSequence)
-{
-    // The help engine lets a WM_CLOSE in while it handles a call: nothing
-    // more is asked of it, and no popup is tracked or timed for the dead window.
-    const UINT closers[] = {HELP_SETPOPUP_POS, HELP_CONTEXTPOPUP};
-    for (UINT closer : closers) {
-        SCOPED_TRACE(closer);
-        if (!IsWindow(window))
-            CreateMonitor();
-        fake::helpCalls.clear();
-        duringHelp = [&](const HelpCall &call) {
-            if (call.command == closer)
-                SendMessageA(call.window, WM_CLOSE, 0, 0);
-        };
-        Status(closer == HELP_SETPOPUP_POS ? 40021 : 40077, 1);
-        EXPECT_FALSE(IsWindow(window));
-        if (closer == HELP_SETPOPUP_POS)
-            EXPECT_EQ(Lines({Position()}), Help());
-        else
-            EXPECT_EQ(Lines({Position(), Popup(23)}), Help());
-        EXPECT_EQ(nullptr, g_popupWindow);
-    }
-}
-
-TEST_F(StatusHelpTest, AStatusWithHelpWhileTheWindowEndsShowsNoHelp)
-{
-    fake::onTray = [this](const TrayCall &call) {
-        if (call.message == NIM_DELETE)
-            Status(40021, 1);
-    };
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ("", Help());
-}
-
-// --- End to end through the window ---
-
-TEST_F(StatusHelpTest, TheTypicalEventAndALeftClickShowingItAgain)
-{
-    UseProfile("[HelpMap]\r\n40000=17\r\n[LASER]\r\nOther=1\r\n");  // 3000 ms popups
-    install.SetStatus("Code", "40021");
-    DWORD start = GetTickCount();
-    Status(40021, 1);
-
-    const std::string tray = Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER_STROKE -> TRUE",
-                                    "NIM_MODIFY NIF_TIP 'Status 40021' -> TRUE"});
-    EXPECT_EQ(tray, TraySequence(TakeTrayCalls(), window));
-    EXPECT_EQ(Lines({Position(), Popup(17)}), Help());
-    EXPECT_EQ("DOZID049.HLP", install.helpFile.substr(install.helpFile.size() - 12));
-    EXPECT_EQ(Sz("40021"), HelpValue("Code"));
-    EXPECT_EQ(Sz("Paper jam"), HelpValue("Text"));
-
-    HWND first = g_popupWindow;
-    ASSERT_NE(nullptr, first);
-    EXPECT_EQ(popup::Shown(), first);
-    long elapsed = WaitForClose(first, start, 15000);
-    EXPECT_GE(elapsed, 2000) << "TimeCloseWindow is 3000 when missing";
-    EXPECT_LE(elapsed, 10000);
-    EXPECT_EQ(nullptr, g_popupWindow);
-
-    // The same status again is ignored; a left click shows it once more.
-    Status(40021, 1);
-    EXPECT_EQ(2u, fake::helpCalls.size());
-    Click(WM_LBUTTONDOWN);
-    EXPECT_EQ(Lines({Position(), Popup(17), Position(), Popup(17)}), Help());
-    EXPECT_EQ(40021, g_currentStatus);
-    EXPECT_EQ(tray, TraySequence(TakeTrayCalls(), window));
-    EXPECT_EQ(popup::Shown(), g_popupWindow);
-    EXPECT_TRUE(IsWindow(g_popupWindow));
-    EXPECT_NE(first, g_popupWindow);
 }
 
 }  // namespace

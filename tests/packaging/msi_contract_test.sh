@@ -5,15 +5,8 @@
 #   msi_contract_test.sh BUILDDIR WORKDIR VERSION SDDL_PARSE_EXE
 # Exit codes: 0 passed, 1 failed, 77 the SDDL step could not run here.
 set -uo pipefail
-if [ $# -ne 4 ]; then
-  echo "usage: msi_contract_test.sh BUILDDIR WORKDIR VERSION SDDL_PARSE_EXE" >&2
-  exit 2
-fi
+. "$(dirname "$0")/msi_start.sh" 4 "msi_contract_test.sh BUILDDIR WORKDIR VERSION SDDL_PARSE_EXE" "$@"
 build=$1 work=$2 version=$3 sddl_parse=$4
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-
-fail() { echo "FAIL: $*"; echo "--- logs in $work"; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work/faults" || fail "cannot create $work"
 work=$(cd "$work" && pwd)

@@ -9,15 +9,8 @@
 # in its Binary table is taken out again and checked too. A changed byte
 # must break a signature, and an unsigned program must fail the check.
 set -uo pipefail
-if [ $# -ne 3 ]; then
-  echo "usage: msi_sign_test.sh BUILDDIR WORKDIR VERSION" >&2
-  exit 2
-fi
+. "$(dirname "$0")/msi_start.sh" 3 "msi_sign_test.sh BUILDDIR WORKDIR VERSION" "$@"
 build=$(cd "$1" && pwd) work=$2 version=$3
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-fail() { echo "FAIL: $*"; echo "--- logs in $work"; exit 1; }
-pass() { echo "ok: $*"; }
 for tool in openssl osslsigncode python3; do
   command -v $tool >/dev/null || fail "$tool is missing: run scripts/setup"
 done

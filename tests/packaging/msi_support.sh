@@ -137,3 +137,13 @@ refused_by_launch_condition() {
   grep -q 'Action ended [0-9:]*: LaunchConditions. Return value [^1]' "$log" &&
     ! grep -q 'Action start [0-9:]*: InstallFiles' "$log"
 }
+# An install that a launch condition must stop: the package's
+# LaunchCondition table holds ROW (Wine's msiexec does not log the
+# condition's message under /qn, so the table is where it shows), msiexec
+# fails, and the log shows where the install stopped.
+refused_at_launch() { # PACKAGE ROW WHAT
+  msiinfo export "$1" LaunchCondition | tr -d '\r' | grep -q "^$2" ||
+    fail "no launch condition for $3: $2"
+  msiexec /i "$1" && fail "$3 succeeded"
+  refused_by_launch_condition || fail "$3 did not stop at the launch conditions ($log)"
+}

@@ -26,17 +26,9 @@
 # msiexec runs no 32-bit code, except the close and restart steps. Every
 # step is bounded with timeout.
 set -uo pipefail
-if [ $# -ne 4 ]; then
-  echo "usage: msi_test.sh package|monitor BUILDDIR WORKDIR VERSION" >&2
-  exit 2
-fi
+. "$(dirname "$0")/msi_start.sh" 4 "msi_test.sh package|monitor BUILDDIR WORKDIR VERSION" "$@"
 mode=$1 build=$2 work=$3 version=$4
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 . "$root/cmake/wine-host.sh"
-
-fail() { echo "FAIL: $*"; echo "--- logs in $work"; exit 1; }
-pass() { echo "ok: $*"; }
 
 bits=32 progdir='Program Files (x86)' sysdir=syswow64
 
@@ -215,13 +207,8 @@ ROWS
   pass "a wixl warning fails the build"
 
   # --- Refused without PRINTER.
-  # Wine's msiexec does not log a launch condition's message under /qn:
-  # the table holds it, the log shows where the install stopped.
-  msiinfo export "$msi" LaunchCondition | tr -d '\r' |
-    grep -q '^Installed OR PRINTER	DadaVizi needs the property PRINTER' ||
-    fail "no launch condition naming PRINTER"
-  msiexec /i "$msi" && fail "an install without PRINTER succeeded"
-  refused_by_launch_condition || fail "the install without PRINTER did not stop at the launch conditions ($log)"
+  refused_at_launch "$msi" 'Installed OR PRINTER	DadaVizi needs the property PRINTER' \
+    "the install without PRINTER"
   [ ! -e "$installdir" ] || fail "the refused install left files"
   pass "install without PRINTER refused, naming it"
 
@@ -284,11 +271,9 @@ ROWS
   pass "upgrade to $next keeps the settings"
 
   # --- Downgrade refused.
-  msiinfo export "$msi" LaunchCondition | tr -d '\r' |
-    grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of DadaVizi is already installed' ||
-    fail "no launch condition refusing a downgrade"
-  msiexec /i "$msi" && fail "a downgrade to $version succeeded"
-  refused_by_launch_condition || fail "the downgrade did not stop at the launch conditions ($log)"
+  refused_at_launch "$msi" \
+    'NOT WIX_DOWNGRADE_DETECTED	A newer version of DadaVizi is already installed' \
+    "the downgrade to $version"
   [ "$(uninstall_entry "$(product_code "$msi_next")" DisplayVersion)" = "$next" ] || fail "downgrade: $next is gone"
   pass "downgrade to $version refused"
 

@@ -28,33 +28,28 @@ UINT LockCount(HGLOBAL block)
     return GlobalFlags(block) & GMEM_LOCKCOUNT;
 }
 
+// Resize(size) gives `size` bytes in one block of at least that many,
+// locked once.
+void ExpectResized(GlobalBuffer *buffer, DWORD size)
+{
+    ASSERT_EQ(size, buffer->Resize(size));
+    ASSERT_NE(nullptr, buffer->data);
+    EXPECT_EQ(size, buffer->size);
+    HGLOBAL block = GlobalHandle(buffer->data);
+    EXPECT_GE(GlobalSize(block), size);
+    EXPECT_EQ(1u, LockCount(block));
+}
+
 TEST(GlobalBufferTest, ResizesUpDownAndKeepsOneLockedBlock)
 {
     GlobalBuffer buffer;
     EXPECT_EQ(nullptr, buffer.data);
     EXPECT_EQ(0u, buffer.size);
 
-    ASSERT_EQ(10u, buffer.Resize(10));
-    ASSERT_NE(nullptr, buffer.data);
-    EXPECT_EQ(10u, buffer.size);
-    HGLOBAL block = GlobalHandle(buffer.data);
-    EXPECT_GE(GlobalSize(block), 10u);
-    EXPECT_EQ(1u, LockCount(block));
-
-    ASSERT_EQ(1000u, buffer.Resize(1000));
-    ASSERT_NE(nullptr, buffer.data);
-    EXPECT_EQ(1000u, buffer.size);
-    block = GlobalHandle(buffer.data);
-    EXPECT_GE(GlobalSize(block), 1000u);
-    EXPECT_EQ(1u, LockCount(block));
+    ASSERT_NO_FATAL_FAILURE(ExpectResized(&buffer, 10));
+    ASSERT_NO_FATAL_FAILURE(ExpectResized(&buffer, 1000));
     buffer.data[999] = 'x';  // the whole block is writable
-
-    ASSERT_EQ(3u, buffer.Resize(3));
-    ASSERT_NE(nullptr, buffer.data);
-    EXPECT_EQ(3u, buffer.size);
-    block = GlobalHandle(buffer.data);
-    EXPECT_GE(GlobalSize(block), 3u);
-    EXPECT_EQ(1u, LockCount(block));
+    ASSERT_NO_FATAL_FAILURE(ExpectResized(&buffer, 3));
 }
 
 TEST(GlobalBufferTest, SameSizeChangesNothing)

@@ -4,6 +4,7 @@
 #include "app/monitor.h"
 #include "fakes.h"
 #include "import_slot.h"
+#include "installation.h"
 #include "popup.h"
 #include "registry/settings.h"
 #include "testing.h"
@@ -12,15 +13,22 @@
 
 namespace robust {
 
+namespace {
+
+// The registry half of the configuration, written the way every other test
+// writes an installation; the names below are its names.
+Installation g_installation("Robust");
+
+}  // namespace
+
 const char SETTINGS[] = SETTINGS_KEY;
-const char MONITOR[] = "SOFTWARE\\Halvik\\Robust Monitor";
-const char STATUS_DATA[] = "SOFTWARE\\Halvik\\Robust Monitor\\BidiData";
+const char *const MONITOR = g_installation.monitorKey.c_str();
+const char *const STATUS_DATA = g_installation.statusKey.c_str();
 const char HELP_WINDOW[] = HELP_WINDOW_KEY;
-const char PRINTER[] = "Robust Printer";
-const char PRINTER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Robust Printer";
-const char DRIVER_DATA[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Robust Printer\\PrinterDriverData";
-const char DRIVER[] = "RobustDriver";
+const char *const PRINTER = g_installation.printer.c_str();
+const char *const PRINTER_KEY = g_installation.printerKey.c_str();
+const char *const DRIVER_DATA = g_installation.driverDataKey.c_str();
+const char *const DRIVER = g_installation.driver.c_str();
 
 std::function<void()> onHelpWindowCreate;
 
@@ -100,21 +108,17 @@ void WriteProfile(Profile kind, int popupTime)
 
 void WriteFullConfiguration(int popupTime)
 {
-    SetRegString(SETTINGS, "Monitor", MONITOR);
-    SetRegString(SETTINGS, "Printer", PRINTER);
-    SetRegString(SETTINGS, "Driver", DRIVER);
-    SetRegString(DRIVER_DATA, "DrvlibIntl", "01Robust");
-    SetRegString(DRIVER_DATA, "DrvlibIntl=Robust", "Robust,49:x");
+    g_installation.WriteSettings();
+    g_installation.WriteDriverData("01Robust", "Robust,49:x");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, STATUS_DATA);
-    SetRegString(STATUS_DATA, "Code", "40021");
-    SetRegString(STATUS_DATA, "Text", "Paper jam");
+    g_installation.SetStatus("Code", "40021");
+    g_installation.SetStatus("Text", "Paper jam");
     WriteFullProfile(popupTime);
 }
 
 void RemoveEverything()
 {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvik");
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, PRINTER_KEY);
+    g_installation.RemoveKeys();
     DeleteFileA(ProfilePath().c_str());
 }
 

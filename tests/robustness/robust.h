@@ -16,14 +16,15 @@
 
 namespace robust {
 
+// The names of the support layer's installation "Robust" (installation.h).
 extern const char SETTINGS[];
-extern const char MONITOR[];      // the settings value "Monitor"
-extern const char STATUS_DATA[];  // MONITOR + "\\BidiData"
+extern const char *const MONITOR;      // the settings value "Monitor"
+extern const char *const STATUS_DATA;  // MONITOR + "\\BidiData"
 extern const char HELP_WINDOW[];
-extern const char PRINTER[];
-extern const char PRINTER_KEY[];  // the printer's key, parent of its driver data
-extern const char DRIVER_DATA[];
-extern const char DRIVER[];
+extern const char *const PRINTER;
+extern const char *const PRINTER_KEY;  // the printer's key, parent of its driver data
+extern const char *const DRIVER_DATA;
+extern const char *const DRIVER;
 
 // Test directory that stands in for the system directory (g_systemDir).
 std::string TestDirectory();

@@ -44,6 +44,16 @@ protected:
 
 const char ADD[] = "NIM_ADD NIF_MESSAGE|NIF_ICON|NIF_TIP WM_TRAYNOTIFY ";
 
+// TrayShowIcon of IDI_PRINTER with "Printer Status" where no icon is yet:
+// the modify fails, the add works, and the version is declared with the
+// shell's answer `version`.
+std::string FirstShown(const char *version)
+{
+    return Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
+                  std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
+                  std::string("NIM_SETVERSION NOTIFYICON_VERSION -> ") + version});
+}
+
 TEST_F(TrayTest, AddFillsTheFirstRecordFormAndReleasesTheAcceptedIcon)
 {
     HICON icon = NewIcon();
@@ -99,10 +109,7 @@ TEST_F(TrayTest, ShowIconAddsOnceThenOnlyReplacesTheIcon)
     HICON first = NewIcon();
     TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, first, "Printer Status");
     // The icon survives the failed modify and goes with the add.
-    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
-                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
-                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE"}),
-              Calls());
+    EXPECT_EQ(FirstShown("TRUE"), Calls());
     EXPECT_FALSE(IconIsLive(first));
 
     HICON second = NewIcon();
@@ -126,10 +133,7 @@ TEST_F(TrayTest, EveryAddDeclaresTheVersionInTheWindows2000Record)
     // A restarted taskbar forgets icon and version: the re-add declares it again.
     fake::ShellLosesIcons();
     TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, NewIcon(), "Printer Status");
-    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
-                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
-                     "NIM_SETVERSION NOTIFYICON_VERSION -> TRUE"}),
-              Calls());
+    EXPECT_EQ(FirstShown("TRUE"), Calls());
 }
 
 TEST_F(TrayTest, ARefusedVersionLeavesTheAddedIconAsItIs)
@@ -138,10 +142,7 @@ TEST_F(TrayTest, ARefusedVersionLeavesTheAddedIconAsItIs)
     fake::trayFilter = [](const TrayCall &call) { return call.message != NIM_SETVERSION; };
     HICON icon = NewIcon();
     TrayShowIcon(window, TRAY_ICON_ID, WM_TRAYNOTIFY, icon, "Printer Status");
-    EXPECT_EQ(Lines({"NIM_MODIFY NIF_ICON IDI_PRINTER -> FALSE",
-                     std::string(ADD) + "IDI_PRINTER 'Printer Status' -> TRUE",
-                     "NIM_SETVERSION NOTIFYICON_VERSION -> FALSE"}),
-              Calls());
+    EXPECT_EQ(FirstShown("FALSE"), Calls());
     EXPECT_TRUE(fake::TrayHasIcon(window, TRAY_ICON_ID));
     EXPECT_FALSE(IconIsLive(icon));
 

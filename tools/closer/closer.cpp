@@ -6,6 +6,7 @@
 // standard error only when the caller gave it one.
 #include <windows.h>
 
+#include "tools/common/console.h"
 #include "tools/common/resident.h"
 
 namespace {
@@ -14,17 +15,6 @@ namespace {
 const DWORD CLOSE_TIMEOUT = 10000;  // milliseconds
 
 const int EXIT_USAGE = 1;
-
-void Say(const char *text)
-{
-    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        return;
-    char line[REPORT_WHY_SIZE + 40];
-    wsprintfA(line, "DadaViziClose: %.600s\r\n", text);
-    DWORD written;
-    WriteFile(handle, line, (DWORD)lstrlenA(line), &written, NULL);
-}
 
 // The command line after the program's name, which may be quoted.
 const char *Arguments(const char *line)
@@ -50,10 +40,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Windows Installer passes the CustomAction row's Target, which is empty.
     if (*Arguments(GetCommandLineA())) {
-        Say("takes no arguments. It closes the windows \"" MONITOR_WINDOW_NAME "\", \"" IPP_WINDOW_NAME "\" and \"" RELAY_WINDOW_NAME
-            "\" and waits up to 10 seconds for their programs to end. Exit codes: 0 they have "
-            "ended, 1 usage error, 3 none was open, 5 one did not end in time or Windows kept "
-            "the request from it");
+        ConsoleSay("DadaViziClose",
+                   "takes no arguments. It closes the windows \"" MONITOR_WINDOW_NAME
+                   "\", \"" IPP_WINDOW_NAME "\" and \"" RELAY_WINDOW_NAME
+                   "\" and waits up to 10 seconds for their programs to end. Exit codes: 0 "
+                   "they have ended, 1 usage error, 3 none was open, 5 one did not end in time "
+                   "or Windows kept the request from it",
+                   NULL);
         return EXIT_USAGE;
     }
     // One row for each program that stays resident; the package's restart
@@ -66,6 +59,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char why[REPORT_WHY_SIZE];
     int result = CloseResidentWindows(names, (int)(sizeof names / sizeof names[0]), CLOSE_TIMEOUT, why);
     if (result != CLOSE_DONE)
-        Say(why);
+        ConsoleSay("DadaViziClose", why, NULL);
     return result;
 }

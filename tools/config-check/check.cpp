@@ -14,9 +14,9 @@
 #include "registry/reg_value_enumerator.h"
 #include "registry/settings.h"
 #include "tools/common/status_code.h"
+#include "tools/config-check/check_report.h"
 #include "tools/config-check/texts_file.h"
-
-#include <stdarg.h>
+#include "tools/config-check/user_rights.h"
 
 namespace {
 
@@ -58,100 +58,6 @@ const char USAGE[] =
     "stop the help (the \"Driver\" value, a key this user cannot write) are\n"
     "reported and leave the exit code alone.\n";
 
-HANDLE g_out = NULL;
-int g_exitCode = CHECK_HELP_SHOWN;
-int g_missingCount = 0;
-
-// Lines end in CR LF, so that a report saved to a file reads well anywhere.
-void Write(const char *text, int length)
-{
-    DWORD written = 0;
-    int start = 0;
-    for (int i = 0; i < length; ++i) {
-        if (text[i] != '\n')
-            continue;
-        WriteFile(g_out, text + start, (DWORD)(i - start), &written, NULL);
-        WriteFile(g_out, "\r\n", 2, &written, NULL);
-        start = i + 1;
-    }
-    if (start < length)
-        WriteFile(g_out, text + start, (DWORD)(length - start), &written, NULL);
-}
-
-void PrintArgs(const char *format, va_list args)
-{
-    // wvsprintfA writes at most 1024 characters and the terminator; when it
-    // cuts a line short, the text may end before its count, so measure it.
-    char line[1025];
-    if (wvsprintfA(line, format, args) > 0)
-        Write(line, lstrlenA(line));
-}
-
-// Longer than one formatted line, so written as it is.
-void PrintUsage()
-{
-    Write(USAGE, lstrlenA(USAGE));
-}
-
-void Print(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    PrintArgs(format, args);
-    va_end(args);
-}
-
-// `exitCode` is what a missing piece costs the help (CHECK_HELP_SHOWN when
-// it costs nothing); the first one in the monitor's order counts.
-void Fail(int exitCode)
-{
-    if (g_exitCode == CHECK_HELP_SHOWN)
-        g_exitCode = exitCode;
-}
-
-// One missing piece, on a line of its own.
-void Missing(int exitCode, const char *format, ...)
-{
-    Print("MISSING: ");
-    va_list args;
-    va_start(args, format);
-    PrintArgs(format, args);
-    va_end(args);
-    Print("\n");
-    Fail(exitCode);
-    ++g_missingCount;
-}
-
-// Registry data as the monitor uses it: text up to the first zero byte.
-// Control characters are shown as \xNN to keep one value on one line.
-void PrintQuoted(const char *text, DWORD length)
-{
-    static const char HEX[] = "0123456789ABCDEF";
-    const DWORD SHOWN = 256;
-    char line[4 * SHOWN + 8];
-    int used = 0;
-    line[used++] = '"';
-    DWORD i = 0;
-    for (; i < length && i < SHOWN && text[i]; ++i) {
-        unsigned char c = (unsigned char)text[i];
-        if (c < 0x20 || c == 0x7F) {
-            line[used++] = '\\';
-            line[used++] = 'x';
-            line[used++] = HEX[c >> 4];
-            line[used++] = HEX[c & 15];
-        } else {
-            line[used++] = (char)c;
-        }
-    }
-    line[used++] = '"';
-    if (i < length && text[i]) {
-        line[used++] = '.';
-        line[used++] = '.';
-        line[used++] = '.';
-    }
-    Write(line, used);
-}
-
 // One settings value: what the monitor's reader returns, copied into `copy`
 // (256 bytes), with the reason when that is empty.
 void CheckSetting(RegKeyReader &settings, const char *name, char *copy, int exitCode)
@@ -164,9 +70,7 @@ void CheckSetting(RegKeyReader &settings, const char *name, char *copy, int exit
         Missing(exitCode, "value %s in HKLM\\%s", name, SETTINGS_KEY);
         return;
     }
-    Print("  %-8s ", name);
-    PrintQuoted(stored, settings.length);
-    Print("\n");
+    PrintValue("  %-8s ", name, stored, settings.length);
     if (copy[0])
         return;
     if (stored[0])
@@ -250,9 +154,7 @@ void ExplainDriverData(const char *printer)
         Missing(CHECK_NO_HELP_FILE, "value DrvlibIntl in HKLM\\%s", path);
         return;
     }
-    Print("  DrvlibIntl  ");
-    PrintQuoted(language, driverData.length);
-    Print("\n");
+    PrintValue("  %s  ", "DrvlibIntl", language, driverData.length);
 
     char entryName[256];
     if (!FormatHelpEntryName(entryName, sizeof entryName, language)) {
@@ -265,9 +167,7 @@ void ExplainDriverData(const char *printer)
         Missing(CHECK_NO_HELP_FILE, "value %s in HKLM\\%s", entryName, path);
         return;
     }
-    Print("  %s  ", entryName);
-    PrintQuoted(entry, driverData.length);
-    Print("\n");
+    PrintValue("  %s  ", entryName, entry, driverData.length);
     LONG number = 0;
     if (!ParseHelpFileNumber(entry, &number)) {
         Missing(CHECK_NO_HELP_FILE, "help file number: value %s needs \"<name>,<number>\"",
@@ -430,86 +330,12 @@ int CheckDisplay(const char *driver, const char *file, bool haveFile)
     return time;
 }
 
-// Whether this user can write `path` as its writer opens it (`access`),
-// creating and changing nothing: an existing key is opened with that access;
-// for a missing one, the nearest existing key above it is opened with
-// KEY_CREATE_SUB_KEY, the right that creating it takes.
-void CheckWriteAccess(const char *what, const char *path, REGSAM access, const char *lost)
-{
-    HKEY key;
-    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &key);
-    if (result == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        Print("  %s HKLM\\%s: writable\n", what, path);
-        return;
-    }
-    if (result != ERROR_FILE_NOT_FOUND) {
-        Missing(CHECK_HELP_SHOWN, "write access to the %s HKLM\\%s (error %ld): %s", what, path,
-                result, lost);
-        return;
-    }
-    char parent[256];
-    lstrcpynA(parent, path, sizeof parent);
-    for (;;) {
-        int cut = lstrlenA(parent);
-        while (cut > 0 && parent[cut - 1] != '\\')
-            --cut;
-        parent[cut > 0 ? cut - 1 : 0] = '\0';
-        result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_CREATE_SUB_KEY, &key);
-        if (result == ERROR_SUCCESS) {
-            RegCloseKey(key);
-            Print("  %s HKLM\\%s: not there yet, can be created under HKLM\\%s\n", what, path,
-                  parent);
-            return;
-        }
-        if (result != ERROR_FILE_NOT_FOUND || !parent[0])
-            break;
-    }
-    Missing(CHECK_HELP_SHOWN, "the right to create the %s HKLM\\%s under HKLM\\%s (error %ld): %s",
-            what, path, parent, result, lost);
-}
-
-// TokenVirtualizationEnabled: a token information class from Windows Vista
-// on, newer than these headers; older systems refuse it.
-const int TOKEN_VIRTUALIZATION_ENABLED = 24;
-
-// What this user may write, as the monitor and the status source will run
-// for it, and whether this process is virtualized (its writes to HKLM would
-// then land in the user's VirtualStore, and the answers above would be wrong).
-void CheckThisUser(const char *monitor)
-{
-    Print("\nThis user\n");
-    HANDLE token = NULL;
-    DWORD virtualized = 0, size = 0;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-        GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)TOKEN_VIRTUALIZATION_ENABLED,
-                            &virtualized, sizeof virtualized, &size))
-        Print("  registry virtualization %s\n", virtualized ? "on" : "off");
-    else
-        Print("  registry virtualization none (this Windows has none)\n");
-    if (token)
-        CloseHandle(token);
-    if (virtualized)
-        Missing(CHECK_HELP_SHOWN, "a process without registry virtualization: "
-                                  "DadaViziCheck.exe has lost its manifest");
-
-    CheckWriteAccess("help window key", HELP_WINDOW_KEY, KEY_READ | KEY_WRITE,
-                     "help without status data");
-    const char *path = monitor[0] ? StatusDataKeyPath() : NULL;
-    if (path) {
-        char statusPath[256];
-        lstrcpynA(statusPath, path, sizeof statusPath);
-        CheckWriteAccess("status data key", statusPath, KEY_SET_VALUE,
-                         "a status source run as this user cannot store a status");
-    }
-}
-
 int UsageError(const char *format, const char *argument)
 {
     Print("DadaViziCheck: ");
     Print(format, argument);
     Print("\n\n");
-    PrintUsage();
+    PrintLong(USAGE);
     return CHECK_USAGE;
 }
 
@@ -527,7 +353,7 @@ int RunConfigCheck(int argc, char **argv, HANDLE out)
         return UsageError("one status code at most, not \"%s ...\"", argv[0]);
     if (argc == 1) {
         if (!lstrcmpA(argv[0], "--help") || !lstrcmpA(argv[0], "-h") || !lstrcmpA(argv[0], "/?")) {
-            PrintUsage();
+            PrintLong(USAGE);
             return CHECK_HELP_SHOWN;
         }
         if (!ParseStatusCode(argv[0], &code))

@@ -3,59 +3,17 @@
 
 #include "event_log.h"
 #include "source.h"
+#include "tools/common/console.h"
 #include "tools/common/report.h"
-
-namespace {
-
-bool g_mayAttach = false;
-HANDLE g_parentConsole = INVALID_HANDLE_VALUE;
-
-// The console of the process that started this one, once: a command prompt
-// that ran the program without redirecting its output.
-HANDLE ParentConsole()
-{
-    static bool tried = false;
-    if (tried || !g_mayAttach)
-        return g_parentConsole;
-    tried = true;
-    // Looked up, not imported: Windows 2000 has no AttachConsole.
-    typedef BOOL(WINAPI * AttachConsoleProc)(DWORD);
-    AttachConsoleProc attach = reinterpret_cast<AttachConsoleProc>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
-    // ERROR_ACCESS_DENIED: the process has a console already, which will do.
-    if (attach && (attach(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED))
-        g_parentConsole = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    return g_parentConsole;
-}
-
-// The standard handle, else the parent's console. A GUI program may be
-// handed a standard handle value that is not open in it (its parent's,
-// not inherited); such a handle has no file type.
-HANDLE Output(DWORD which)
-{
-    HANDLE handle = GetStdHandle(which);
-    if (handle != NULL && handle != INVALID_HANDLE_VALUE) {
-        SetLastError(NO_ERROR);
-        if (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR)
-            return handle;
-    }
-    return ParentConsole();
-}
-
-}  // namespace
 
 void SayToParentConsole(bool allowed)
 {
-    g_mayAttach = allowed;
+    ConsoleUseParent(allowed);
 }
 
 void Print(const char *text)
 {
-    HANDLE handle = Output(STD_OUTPUT_HANDLE);
-    DWORD written;
-    if (handle != NULL && handle != INVALID_HANDLE_VALUE)
-        WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
+    ConsoleWrite(ConsoleHandle(STD_OUTPUT_HANDLE), text);
 }
 
 namespace {
@@ -63,13 +21,7 @@ namespace {
 void SayAs(WORD type, const char *text)
 {
     LogEvent(type, text);
-    HANDLE handle = Output(STD_ERROR_HANDLE);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        return;
-    char line[1100];
-    wsprintfA(line, "DadaViziIpp: %.1000s\r\n", text);
-    DWORD written;
-    WriteFile(handle, line, (DWORD)lstrlenA(line), &written, NULL);
+    ConsoleSay("DadaViziIpp", text, NULL);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/shared.h"
 #include "registry/settings.h"
+#include "tools/common/console.h"
 #include "tools/common/report.h"
 #include "tools/common/resident.h"
 #include "tools/common/status_code.h"
@@ -67,23 +68,12 @@ const char USAGE[] =
     "     from it because it runs with higher rights (as administrator) than\r\n"
     "     this program (the message says which)\r\n";
 
-void WriteText(DWORD handleId, const char *text)
-{
-    HANDLE handle = GetStdHandle(handleId);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(handle, text, (DWORD)lstrlenA(text), &written, NULL);
-}
-
 // `detail` is printed with at most 200 characters, so the line always fits.
 int Fail(int code, const char *what, const char *detail)
 {
-    char line[1025];
-    wsprintfA(line, "DadaViziStatus: %s%.200s\r\n", what, detail ? detail : "");
-    WriteText(STD_ERROR_HANDLE, line);
+    ConsoleSay("DadaViziStatus", what, detail);
     if (code == EXIT_USAGE)
-        WriteText(STD_ERROR_HANDLE, "Try DadaViziStatus --help.\r\n");
+        ConsoleWrite(ConsoleHandle(STD_ERROR_HANDLE), "Try DadaViziStatus --help.\r\n");
     return code;
 }
 
@@ -203,7 +193,7 @@ int main(int argc, char **argv)
     Options options;
     int result = ParseArguments(argc, argv, &options);
     if (result < 0) {
-        WriteText(STD_OUTPUT_HANDLE, USAGE);
+        ConsoleWrite(ConsoleHandle(STD_OUTPUT_HANDLE), USAGE);
         return EXIT_DONE;
     }
     if (result != EXIT_DONE)

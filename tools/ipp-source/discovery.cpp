@@ -1,10 +1,13 @@
 // Finding the printer to watch when no URI is given: the spooler's port of
 // the printer named by the settings value "Printer".
-#include "source.h"
+#include "tools/ipp-source/discovery.h"
+
+#include <windows.h>
 
 #include <string.h>
 
 #include "registry/settings.h"
+#include "tools/ipp-source/operations.h"
 
 namespace {
 

@@ -2,15 +2,14 @@
 // converted here, at its edge; everything else in the tool is ANSI.
 // The session is asynchronous; each request's steps are taken through
 // HttpCall (http_call.h), so that a stop ends one at once.
-#include "http.h"
+#include "tools/ipp-source/http.h"
 
 #include <string.h>
 #include <winhttp.h>
 
-#include "help/help_engine.h"
-#include "http_call.h"
-#include "multipart.h"
-#include "pinning.h"
+#include "tools/ipp-source/http_call.h"
+#include "tools/ipp-source/multipart.h"
+#include "tools/ipp-source/pinning.h"
 
 namespace {
 
@@ -140,10 +139,7 @@ HttpClient::HttpClient(const HttpOptions &options)
         session_ = NULL;
         return;
     }
-    // Read through the program's manifest, which declares Windows 10 and 11,
-    // so Windows 8.1 and later tell their own version.
-    WindowsVersion version = ReadWindowsVersion();
-    DWORD protocols = SecureProtocolsFor(version.major, version.minor);
+    DWORD protocols = SecureProtocolsFor(options.windowsMajor, options.windowsMinor);
     if (session_ && protocols)
         WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
 }

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "uri.h"
+#include "tools/ipp-source/uri.h"
 
 // The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
 // `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows
@@ -16,20 +16,25 @@
 DWORD SecureProtocolsFor(DWORD major, DWORD minor);
 
 enum HttpResult {
-    HTTP_DONE,           // a whole IPP answer from an HTTP 200
-    HTTP_UNREACHABLE,    // no connection, or it broke off
-    HTTP_TIMED_OUT,      // connected and sent, but no answer within the wait
-    HTTP_REFUSED,        // an HTTP error status (text in `detail`)
-    HTTP_TLS_FAILED,     // the certificate was not accepted (or TLS broke)
-    HTTP_TOO_LARGE,      // the answer does not fit the buffer
-    HTTP_CERT_CHANGED,   // not the certificate accepted first for this URI (nothing sent)
-    HTTP_STOPPED,        // abandoned: the stop event was signalled
-    HTTP_WOKEN,          // abandoned: the wake event was signalled
+    HTTP_DONE,          // a whole IPP answer from an HTTP 200
+    HTTP_UNREACHABLE,   // no connection, or it broke off
+    HTTP_TIMED_OUT,     // connected and sent, but no answer within the wait
+    HTTP_REFUSED,       // an HTTP error status (text in `detail`)
+    HTTP_TLS_FAILED,    // the certificate was not accepted (or TLS broke)
+    HTTP_TOO_LARGE,     // the answer does not fit the buffer
+    HTTP_CERT_CHANGED,  // not the certificate accepted first for this URI (nothing sent)
+    HTTP_STOPPED,       // abandoned: the stop event was signalled
+    HTTP_WOKEN,         // abandoned: the wake event was signalled
 };
 
 struct HttpOptions {
     bool acceptSelfSigned = false;
-    const char *proxy = NULL;   // "host:port"; NULL: the system's WinHTTP proxy setting
+    const char *proxy = NULL;  // "host:port"; NULL: the system's WinHTTP proxy setting
+    // The Windows the source runs on, as GetVersionExA tells it through the
+    // program's manifest, for SecureProtocolsFor; 0 (not told) keeps the
+    // system's default protocols.
+    DWORD windowsMajor = 0;
+    DWORD windowsMinor = 0;
 };
 
 // One WinHTTP session for the life of the source.

@@ -1,6 +1,6 @@
 // The steps of one asynchronous WinHTTP request, each waited for with the
 // stop event.
-#include "http_call.h"
+#include "tools/ipp-source/http_call.h"
 
 #include <string.h>
 

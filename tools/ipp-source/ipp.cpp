@@ -1,5 +1,5 @@
 // The IPP message writer and reader, and the reading of a printer's answer.
-#include "ipp.h"
+#include "tools/ipp-source/ipp.h"
 
 #include <string.h>
 

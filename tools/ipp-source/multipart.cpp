@@ -1,9 +1,9 @@
 // Splitting a multipart body as it arrives; see multipart.h.
-#include "multipart.h"
+#include "tools/ipp-source/multipart.h"
 
 #include <string.h>
 
-#include "ascii.h"
+#include "tools/ipp-source/ascii.h"
 
 bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
 {

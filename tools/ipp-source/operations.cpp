@@ -1,10 +1,10 @@
 // The IPP requests of the status source, and what their answers mean.
-#include "operations.h"
+#include "tools/ipp-source/operations.h"
 
 #include <stdarg.h>
 #include <string.h>
 
-#include "language.h"
+#include "tools/ipp-source/language.h"
 
 void BeginExchange(IppExchange *exchange, HttpClient &http, const PrinterUri &uri)
 {

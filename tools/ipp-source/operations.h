@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "http.h"
-#include "ipp.h"
+#include "tools/ipp-source/http.h"
+#include "tools/ipp-source/ipp.h"
 
 enum QueryResult {
     QUERY_DONE,

@@ -1,5 +1,5 @@
 // Maps a printer's state and reasons to a status code and its texts.
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 #include <string.h>
 

@@ -1,9 +1,7 @@
 // The resident watch's loop: the one thread that waits for the next
 // request, the stop, the wake from sleep and this machine's queue; see
 // watcher.h.
-#include "watcher.h"
-
-#include "local_queue.h"
+#include "tools/ipp-source/watcher.h"
 
 namespace {
 
@@ -15,16 +13,15 @@ bool Due(DWORD at, DWORD now)
 
 }  // namespace
 
-void Watcher::Run(HANDLE stop, HANDLE resumed)
+void Watcher::Run(HANDLE stop, HANDLE resumed, LocalJobSource *jobs)
 {
     // A request under way ends with the stop, however long the printer
     // holds it, and with the wake, after which the printer is asked anew.
     exchange_.http->StopOn(stop);
     exchange_.http->WakeOn(resumed);
-    LocalQueue queue;
-    bool followed = queue.Open();
+    bool followed = jobs && jobs->Event();
     if (followed)
-        LocalJob(queue.HoldsAJob(), GetTickCount());
+        LocalJob(jobs->HoldsAJob(), GetTickCount());
     HANDLE handles[3] = {stop};
     DWORD count = 1, resumedAt = 0, queueAt = 0;
     if (resumed) {
@@ -33,7 +30,7 @@ void Watcher::Run(HANDLE stop, HANDLE resumed)
     }
     if (followed) {
         queueAt = count;
-        handles[count++] = queue.Event();
+        handles[count++] = jobs->Event();
     }
     for (;;) {
         DWORD now = GetTickCount();
@@ -47,7 +44,7 @@ void Watcher::Run(HANDLE stop, HANDLE resumed)
             continue;
         }
         if (queueAt && woke == WAIT_OBJECT_0 + queueAt) {
-            LocalJob(queue.Changed(), GetTickCount());
+            LocalJob(jobs->Changed(), GetTickCount());
             continue;
         }
         Step(GetTickCount());
@@ -62,11 +59,12 @@ void Watcher::Run(HANDLE stop, HANDLE resumed)
     exchange_.http->LimitTo(0);
 }
 
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed)
+void WatchPrinter(HttpClient &http, const PrinterUri &uri, ReportSink &sink, LocalJobSource *jobs,
+                  HANDLE stop, HANDLE resumed)
 {
     WatchSettings settings;
     ReadWatchSettings(uri, &settings);
     // About 90 KB, most of it the answer buffer: well within a thread's stack.
-    Watcher watcher(http, uri, settings, GetTickCount());
-    watcher.Run(stop, resumed);
+    Watcher watcher(http, uri, settings, sink, GetTickCount());
+    watcher.Run(stop, resumed, jobs);
 }

@@ -1,10 +1,10 @@
 // The resident watch; see watcher.h.
-#include "watcher.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <string.h>
 #include <wchar.h>
 
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 namespace {
 
@@ -37,12 +37,14 @@ void ReadWatchSettings(const PrinterUri &uri, WatchSettings *settings)
     settings->subscribe = subscribe < 0 ? !IsServerQueue(uri) : subscribe == 1;
 }
 
-Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now)
-    : settings_(settings), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY), next_(now),
-      subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now), trial_(false),
-      subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
-      reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1), localJob_(false),
-      hadJob_(false), lastJobAt_(now), unreachable_(false), seed_(now ^ (GetCurrentProcessId() << 16))
+Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings,
+                 ReportSink &sink, DWORD now)
+    : settings_(settings), sink_(sink), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY),
+      next_(now), subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now),
+      trial_(false), subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now),
+      failures_(0), reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1),
+      localJob_(false), hadJob_(false), lastJobAt_(now), unreachable_(false),
+      seed_(now ^ (GetCurrentProcessId() << 16))
 {
     BeginExchange(&exchange_, http, uri);
     why_[0] = '\0';
@@ -98,7 +100,7 @@ void Watcher::SayOnce(const char *text)
 {
     if (lstrcmpA(text, said_) == 0)
         return;
-    Warn(text);
+    sink_.Warn(text);
     lstrcpynA(said_, text, sizeof said_);
 }
 
@@ -162,18 +164,18 @@ void Watcher::Failed(QueryResult result, DWORD now)
     if (result == QUERY_UNTRUSTED) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         lstrcpynA(report_.text, "Printer certificate changed", sizeof report_.text);
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
     } else if (result == QUERY_TLS_FAILED && lasting) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         report_.help = false;
         wsprintfA(report_.text, "The printer's TLS was not accepted (%.200s)",
                   exchange_.http->TlsWhy());
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
     } else if (result != QUERY_REFUSED && result != QUERY_TLS_FAILED && lasting) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
     }
     state_ = WATCH_QUERY;
@@ -210,7 +212,7 @@ void Watcher::LeaveToLapse(DWORD now)
 void Watcher::Report()
 {
     MapPrinterStatus(exchange_.status, exchange_.uri->uri, ProfileCodeLookup, &report_);
-    Publish(report_, &published_);
+    sink_.Publish(report_, &published_);
 }
 
 void Watcher::Querying(DWORD now)

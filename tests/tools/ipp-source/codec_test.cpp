@@ -2,9 +2,9 @@
 // printer URI parsing the transport relies on.
 #include <gtest/gtest.h>
 
-#include "http.h"
-#include "ipp.h"
-#include "pinning.h"
+#include "tools/ipp-source/http.h"
+#include "tools/ipp-source/ipp.h"
+#include "tools/ipp-source/pinning.h"
 
 #include <winhttp.h>
 #include "ipp_messages.h"

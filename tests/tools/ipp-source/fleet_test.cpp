@@ -4,13 +4,13 @@
 // options that come from the profile or from the package's one argument.
 #include <gtest/gtest.h>
 
-#include "event_log.h"
-#include "fleet_options.h"
 #include "installation.h"
 #include "ipp_events.h"
-#include "language.h"
 #include "process.h"
-#include "reporting.h"
+#include "tools/ipp-source/event_log.h"
+#include "tools/ipp-source/fleet_options.h"
+#include "tools/ipp-source/language.h"
+#include "tools/ipp-source/reporting.h"
 
 #include <string>
 #include <vector>

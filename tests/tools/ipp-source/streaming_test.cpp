@@ -8,8 +8,8 @@
 
 #include "app/shared.h"
 #include "installation.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -78,7 +78,7 @@ protected:
         ASSERT_TRUE(ParsePrinterUri(printer->Uri().c_str(), &uri));
         WatchSettings settings;
         ReadWatchSettings(uri, &settings);
-        watcher.reset(new Watcher(http, uri, settings, 1000));
+        watcher.reset(new Watcher(http, uri, settings, MonitorReports(), 1000));
         watcher->Step(1000);  // subscribe
         watcher->Step(1000);  // the state
         ASSERT_EQ(WATCH_NOTIFY, watcher->State());

@@ -9,8 +9,9 @@
 #include "app/shared.h"
 #include "installation.h"
 #include "process.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/common/resident.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -141,7 +142,9 @@ struct Watching {
     {
         Watching *self = static_cast<Watching *>(parameter);
         HttpClient http{HttpOptions()};
-        WatchPrinter(http, self->uri, self->stop);
+        LocalQueue queue;
+        queue.Open();
+        WatchPrinter(http, self->uri, MonitorReports(), &queue, self->stop);
         return 0;
     }
     PrinterUri uri;

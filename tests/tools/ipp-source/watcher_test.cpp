@@ -8,8 +8,8 @@
 
 #include "app/shared.h"
 #include "installation.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -89,7 +89,7 @@ protected:
         WatchSettings settings;
         ReadWatchSettings(uri, &settings);
         settings.subscribe = subscribe;
-        watcher.reset(new Watcher(http, uri, settings, start));
+        watcher.reset(new Watcher(http, uri, settings, MonitorReports(), start));
     }
 
     // Steps at the watcher's own next request time; the time it stepped at.

@@ -21,7 +21,7 @@ echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long
   { echo "run.sh: $cxx cannot link libFuzzer (Debian: libclang-rt-14-dev)"; exit 77; }
 
 flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined
-  -fno-sanitize-recover=all -I"$tool" -I"$root/tests/tools/ipp-source")
+  -fno-sanitize-recover=all -I"$root" -I"$root/tests/tools/ipp-source")
 # Built again only when a source or header is newer than the program.
 build() {  # NAME FILES... (the .cpp files are compiled, the headers only looked at)
   local name=$1; shift

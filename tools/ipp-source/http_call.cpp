@@ -88,8 +88,9 @@ bool HttpCall::Open(HINTERNET session, const PrinterUri &uri, DWORD bodyLength)
     connection_ = WinHttpConnect(session, uri.host, uri.port, 0);
     if (!connection_)
         return Failed(GetLastError());
-    request_ = WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
-                                  WINHTTP_DEFAULT_ACCEPT_TYPES, uri.secure ? WINHTTP_FLAG_SECURE : 0);
+    request_ =
+        WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES, uri.secure ? WINHTTP_FLAG_SECURE : 0);
     if (!request_)
         return Failed(GetLastError());
     pending_ = static_cast<HttpPending *>(

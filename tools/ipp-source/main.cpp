@@ -209,12 +209,12 @@ int RunOnce(HttpClient &http, const PrinterUri &uri)
     StatusReport report;
     BeginExchange(&exchange, http, uri);
     char why[600];
-    QueryResult result = QueryPrinter(&exchange, why, sizeof why);
-    if (result == QUERY_REFUSED || result == QUERY_UNTRUSTED || result == QUERY_TLS_FAILED) {
+    Outcome result = QueryPrinter(&exchange, why, sizeof why);
+    if (Refused(result) || result == OUTCOME_UNTRUSTED || result == OUTCOME_TLS_FAILED) {
         Say(why);
         return IPP_EXIT_REFUSED;
     }
-    bool unreachable = result != QUERY_DONE;
+    bool unreachable = result != OUTCOME_DONE;
     if (unreachable) {
         // Asked once, the user gets the answer at once: no waiting for a
         // second failure as the resident watch does.

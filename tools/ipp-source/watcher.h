@@ -89,7 +89,7 @@ private:
     void Lost(DWORD now);
     // After an answer: the reachable printer, and the next request by the pacing rule.
     void Succeeded(DWORD now);
-    void Failed(QueryResult result, DWORD now);
+    void Failed(Outcome result, DWORD now);
     // The policy or the server refuses subscriptions: poll for one lease.
     void PollForALease(DWORD now, bool say);
     // Anyone may subscribe but only a login may pull or cancel: the

@@ -248,13 +248,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     }
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
     g_resumed = CreateEventA(NULL, FALSE, FALSE, NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.lpszClassName = IPP_WINDOW_NAME;
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, IPP_WINDOW_NAME, IPP_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+    HWND window = CreateNamedWindow(IPP_WINDOW_NAME, WindowProc);
     if (!g_stop || !g_resumed || !window) {
         Warn("cannot create the hidden window");
         return IPP_EXIT_USAGE;

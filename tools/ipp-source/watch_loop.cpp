@@ -1,6 +1,7 @@
 // The resident watch's loop: the one thread that waits for the next
 // request, the stop, the wake from sleep and this machine's queue; see
 // watcher.h.
+#include "tools/ipp-source/wait_set.h"
 #include "tools/ipp-source/watcher.h"
 
 namespace {
@@ -22,28 +23,20 @@ void Watcher::Run(HANDLE stop, HANDLE resumed, LocalJobSource *jobs)
     bool followed = jobs && jobs->Event();
     if (followed)
         LocalJob(jobs->HoldsAJob(), GetTickCount());
-    HANDLE handles[3] = {stop};
-    DWORD count = 1, resumedAt = 0, queueAt = 0;
-    if (resumed) {
-        resumedAt = count;
-        handles[count++] = resumed;
-    }
-    if (followed) {
-        queueAt = count;
-        handles[count++] = jobs->Event();
-    }
+    WaitSet handles(stop);
+    DWORD resumedAt = handles.Add(resumed);
+    DWORD queueAt = followed ? handles.Add(jobs->Event()) : 0;
     for (;;) {
         DWORD now = GetTickCount();
         DWORD at = NextRequest();
-        DWORD wait = Due(at, now) ? 0 : at - now;
-        DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);
+        DWORD woke = handles.Wait(Due(at, now) ? 0 : at - now);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
             break;
-        if (resumedAt && woke == WAIT_OBJECT_0 + resumedAt) {
+        if (WaitSet::Is(woke, resumedAt)) {
             Resume(GetTickCount());
             continue;
         }
-        if (queueAt && woke == WAIT_OBJECT_0 + queueAt) {
+        if (WaitSet::Is(woke, queueAt)) {
             LocalJob(jobs->Changed(), GetTickCount());
             continue;
         }

@@ -283,16 +283,8 @@ void Watcher::Notifying(DWORD now)
         PaceFrom(now);
         return;
     }
-    if (result == OUTCOME_NOT_FOUND) {
-        Lost(now);
-        return;
-    }
-    if (result == OUTCOME_NOT_ALLOWED) {
-        LeaveToLapse(now);
-        return;
-    }
     if (result != OUTCOME_DONE) {
-        Failed(result, now);
+        NotAnswered(result, now);
         return;
     }
     Succeeded(now);
@@ -355,15 +347,17 @@ void Watcher::Renewing(DWORD now)
         PaceFrom(now);
         return;
     }
-    if (result == OUTCOME_NOT_FOUND) {
+    NotAnswered(result, now);
+}
+
+void Watcher::NotAnswered(Outcome result, DWORD now)
+{
+    if (result == OUTCOME_NOT_FOUND)
         Lost(now);
-        return;
-    }
-    if (result == OUTCOME_NOT_ALLOWED) {
+    else if (result == OUTCOME_NOT_ALLOWED)
         LeaveToLapse(now);
-        return;
-    }
-    Failed(result, now);
+    else
+        Failed(result, now);
 }
 
 void Watcher::Finish()

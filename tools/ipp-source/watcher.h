@@ -87,6 +87,9 @@ private:
     void PulledOnce(DWORD now);
     // The printer no longer knows the subscription.
     void Lost(DWORD now);
+    // A pull or a renewal that did not succeed: the subscription is lost,
+    // left to lapse where this client may not use it, or the request failed.
+    void NotAnswered(Outcome result, DWORD now);
     // After an answer: the reachable printer, and the next request by the pacing rule.
     void Succeeded(DWORD now);
     void Failed(Outcome result, DWORD now);

@@ -211,8 +211,9 @@ int main(int argc, char **argv)
     int running = 0;
     for (int i = 0; i < watchers; ++i) {
         bool jam = i == watchers - 1;
+        LocalJobSource *jobs = jam ? &g_jobFile : NULL;
         DWORD id = 0;
-        threads[running] = CreateThread(NULL, WATCHER_STACK, FleetWatcher, jam ? &g_jobFile : NULL,
+        threads[running] = CreateThread(NULL, WATCHER_STACK, FleetWatcher, jobs,
                                         STACK_SIZE_PARAM_IS_A_RESERVATION | CREATE_SUSPENDED, &id);
         if (!threads[running])
             continue;

@@ -7,10 +7,11 @@ ended_pids=()
 
 # ipp_bench_begin NAME MODE PROGRAM: starts the tests' scheduler (the
 # harness's MODE, start or stock-default), has it and ended_pids ended on
-# exit, and takes the Wine of PROGRAM's width in the prefix the benchmark
-# made. Exits 2, saying why as NAME, when it cannot.
+# exit, and takes the Wine of PROGRAM's width (left in $bits, which the
+# rows name) in the prefix the benchmark made. Exits 2, saying why as NAME,
+# when it cannot.
 ipp_bench_begin() {
-  local name=$1 mode=$2 program=$3 bits
+  local name=$1 mode=$2 program=$3
   "$harness" "$cups" "$mode" >/dev/null || { echo "$name: no scheduler" >&2; exit 2; }
   trap ipp_bench_end EXIT
   bits=$(wine_pe_bits "$program")

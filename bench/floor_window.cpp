@@ -7,6 +7,7 @@
 #include "installation.h"
 #include "registry/settings.h"
 #include "res/resource.h"
+#include "tools/common/resident.h"
 
 #include <string>
 
@@ -150,13 +151,7 @@ HWND CreateFloorWindow(const Installation &installation)
 {
     g_statusKey = installation.statusKey;
     g_entryName = "DrvlibIntl=Bench";
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = FloorProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.lpszClassName = FLOOR_WINDOW;
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, FLOOR_WINDOW, FLOOR_WINDOW, 0, 0, 0, 0, 0, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+    HWND window = CreateNamedWindow(FLOOR_WINDOW, FloorProc);
     // The stand-in shell modifies only icons it has: add the floor's once.
     NOTIFYICONDATAA record;
     FloorRecord(record, window, NIF_MESSAGE | NIF_TIP);

@@ -35,18 +35,8 @@ spread=10   # the watchers start over this many seconds
 settle=20   # and then settle: first query, subscription, first pull
 jam_seconds=${JAM_SECONDS:-120}
 
-"$harness" "$cups" stock-default >/dev/null || { echo "ipp-fleet: no scheduler" >&2; exit 2; }
-fleet_pid=
-cleanup() {
-  [ -n "$fleet_pid" ] && kill "$fleet_pid" 2>/dev/null
-  "$harness" "$cups" clean >/dev/null
-}
-trap cleanup EXIT
-
-. "$root/cmake/wine-host.sh"
-bits=$(wine_pe_bits "$build/bin/DadaViziIppFleet.exe")
-wine_use "$bits" "$prefix-win$bits" || { echo "ipp-fleet: $WINE_WHY" >&2; exit 2; }
-unset DISPLAY
+. "$root/bench/ipp-bench.sh"
+ipp_bench_begin ipp-fleet stock-default "$build/bin/DadaViziIppFleet.exe"
 wine_prefix_ready null || { echo "ipp-fleet: no Wine prefix $WINEPREFIX" >&2; exit 2; }
 rm -rf "$work"
 mkdir -p "$work"
@@ -54,10 +44,10 @@ cd "$work" || exit 2
 uri="ipp://127.0.0.1:$(cat "$cups/port")/printers/jam"
 "$WINELOADER" "$build/bin/DadaViziIppFleet.exe" "$uri" "$count" 1 "$spread" >fleet.log 2>&1 &
 fleet_pid=$!
+ended_pids=("$fleet_pid")
 sleep $((spread + settle))
 
 cupsd_pid=$(cat "$cups/pid")
-cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 posts() { grep -c 'POST ' "$cups/log/access_log" 2>/dev/null || echo 0; }
 cpu_before=$(cpu "$cupsd_pid")
 posts_before=$(posts)
@@ -92,7 +82,7 @@ jam_elapsed=$(( $(date +%s%3N) - jam_start ))
 touch fleet-stop
 tries=0
 while kill -0 "$fleet_pid" 2>/dev/null && [ $tries -lt 600 ]; do sleep 0.2; tries=$((tries + 1)); done
-fleet_pid=
+ended_pids=()
 [ -f fleet-result ] || { echo "ipp-fleet: no result from DadaViziIppFleet" >&2; tail -n 20 fleet.log >&2; exit 2; }
 value() { sed -n "s/^$1 \\([^\\r]*\\)\\r\\?\$/\\1/p" fleet-result; }
 started=$(value started)

@@ -21,32 +21,21 @@ harness=$root/tests/tools/ipp-source/cups-harness
 cups=$build/ipp-cups
 ticks=$(getconf CLK_TCK)
 
-"$harness" "$cups" start >/dev/null || { echo "ipp-idle: no scheduler" >&2; exit 2; }
-source_pid=
-floor_pid=
-cleanup() {
-  [ -n "$source_pid" ] && kill "$source_pid" 2>/dev/null
-  [ -n "$floor_pid" ] && kill "$floor_pid" 2>/dev/null
-  "$harness" "$cups" clean >/dev/null
-}
-trap cleanup EXIT
-
-# The Wine of the build's width, in the prefix the benchmark made.
-. "$root/cmake/wine-host.sh"
-bits=$(wine_pe_bits "$build/bin/DadaViziIpp.exe")
-wine_use "$bits" "$prefix-win$bits" || { echo "ipp-idle: $WINE_WHY" >&2; exit 2; }
-unset DISPLAY
+# The scheduler, and the Wine of the build's width.
+. "$root/bench/ipp-bench.sh"
+ipp_bench_begin ipp-idle start "$build/bin/DadaViziIpp.exe"
 # A status data key to write.
 "$WINELOADER" reg add 'HKLM\SOFTWARE\Halvik\Zive Dozorod' /v Monitor /d 'SOFTWARE\DadaViziBenchIpp' /f \
   >/dev/null 2>&1
 uri="ipp://127.0.0.1:$(cat "$cups/port")/printers/jam"
 "$WINELOADER" "$build/bin/DadaViziIpp.exe" "$uri" >"$build/ipp-idle.log" 2>&1 &
 source_pid=$!
+ended_pids+=("$source_pid")
 "$WINELOADER" "$build/bin/BenchFloor.exe" >/dev/null 2>&1 &
 floor_pid=$!
+ended_pids+=("$floor_pid")
 sleep 5  # settled: first query, subscription
 
-cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 posts() { grep -c 'POST ' "$cups/log/access_log" 2>/dev/null || echo 0; }
 source_cpu=$(cpu "$source_pid")
 floor_cpu=$(cpu "$floor_pid")

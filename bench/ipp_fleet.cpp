@@ -4,9 +4,8 @@
 // would compete with the scheduler for the same cores and blur what it
 // costs; threads do not.
 //
-// The watchers reach the monitor only through reporting.cpp (Say, Publish).
-// This program is linked with the watch's sources but not with that file:
-// the functions below take its place and count what would have been told.
+// The watchers are those of DadaViziIpp (the dadavizi_ipp library), given a
+// sink that counts what they would have told the monitor instead of telling it.
 //
 //   DadaViziIppFleet URI N [SUBSCRIBE] [SPREAD-SECONDS]
 //
@@ -24,8 +23,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "reporting.h"
-#include "watcher.h"
+#include "help/help_engine.h"
+#include "tools/ipp-source/watcher.h"
 
 #ifndef STACK_SIZE_PARAM_IS_A_RESERVATION
 #define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000
@@ -37,19 +36,21 @@ const int MOST_WATCHERS = 2000;
 // A watcher keeps its buffers on the heap: a small stack is enough, and 2000
 // threads of the default megabyte would not fit a 32-bit process.
 const DWORD WATCHER_STACK = 256 * 1024;
-// How often the jam watcher looks for the job.
-const DWORD JOB_LOOK_MS = 100;
+// How often the files that start the job and the stop are looked for.
+const DWORD FILE_LOOK_MS = 100;
 
 PrinterUri g_uri;
 bool g_subscribe = true;
+HttpOptions g_options;
 HANDLE g_stop;
+HANDLE g_job;  // auto-reset: signalled once, when "fleet-job" appears
 DWORD g_jamThread;
 
 CRITICAL_SECTION g_lock;
-long g_reports;           // reports that would have gone to the monitor
-long g_unreachable;       // of them: "not reachable"
+long g_reports;              // reports that would have gone to the monitor
+long g_unreachable;          // of them: "not reachable"
 long g_unreachableWatchers;  // watchers that reported it at least once
-long g_said;              // lines the watchers would have written
+long g_said;                 // lines the watchers would have written
 char g_firstSaid[600];
 char g_lastSaid[600];
 LONGLONG g_jamReportedMs;  // when the jam watcher reported the jam; 0: not yet
@@ -71,65 +72,40 @@ bool Exists(const char *name)
     return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
 }
 
-// One watcher as DadaViziIpp makes it, with its own HTTP session; NULL
-// when WinHTTP will not give one.
-Watcher *StartWatcher(HttpClient **http)
+// What the watchers would tell the monitor, counted.
+class CountingSink : public ReportSink {
+public:
+    void Warn(const char *text) override;
+    bool Publish(const StatusReport &report, Published *last) override;
+};
+
+CountingSink g_sink;
+
+// This machine's queue as the jam watcher sees it: empty until the file
+// that says the job was sent appears, as the spooler would tell it.
+class JobFile : public LocalJobSource {
+public:
+    HANDLE Event() const override { return g_job; }
+    bool Changed() override { return true; }
+    bool HoldsAJob() const override { return false; }
+};
+
+JobFile g_jobFile;
+
+// One watcher as DadaViziIpp makes it, with its own HTTP session, until the
+// stop; `jobs` is the jam watcher's JobFile, else NULL.
+DWORD WINAPI FleetWatcher(LPVOID jobs)
 {
-    HttpOptions options;
-    *http = new HttpClient(options);
-    if (!(*http)->Ready()) {
-        delete *http;
-        return NULL;
-    }
+    HttpClient http(g_options);
+    if (!http.Ready())
+        return 1;
     WatchSettings settings;
     ReadWatchSettings(g_uri, &settings);
     settings.subscribe = g_subscribe;
-    Watcher *watcher = new Watcher(**http, g_uri, settings, GetTickCount());
+    Watcher *watcher = new Watcher(http, g_uri, settings, g_sink, GetTickCount());
     InterlockedIncrement(&g_started);
-    return watcher;
-}
-
-DWORD WINAPI FleetWatcher(LPVOID)
-{
-    HttpClient *http;
-    Watcher *watcher = StartWatcher(&http);
-    if (!watcher)
-        return 1;
-    watcher->Run(g_stop, NULL);
+    watcher->Run(g_stop, NULL, static_cast<LocalJobSource *>(jobs));
     delete watcher;
-    delete http;
-    return 0;
-}
-
-// The shipped loop, with the local queue's change replaced by the file
-// that says the job was sent.
-DWORD WINAPI JamWatcher(LPVOID)
-{
-    HttpClient *http;
-    Watcher *watcher = StartWatcher(&http);
-    if (!watcher)
-        return 1;
-    bool job = false;
-    for (;;) {
-        DWORD now = GetTickCount();
-        DWORD at = watcher->NextRequest();
-        DWORD wait = (LONG)(now - at) >= 0 ? 0 : at - now;
-        if (wait > JOB_LOOK_MS)
-            wait = JOB_LOOK_MS;
-        if (WaitForSingleObject(g_stop, wait) != WAIT_TIMEOUT)
-            break;
-        if (!job && Exists("fleet-job")) {
-            job = true;
-            watcher->LocalJob(true, GetTickCount());
-            continue;
-        }
-        now = GetTickCount();
-        if ((LONG)(now - watcher->NextRequest()) >= 0)
-            watcher->Step(now);
-    }
-    watcher->Finish();
-    delete watcher;
-    delete http;
     return 0;
 }
 
@@ -166,7 +142,7 @@ bool WriteResult(int watchers)
     return wrote && MoveFileA("fleet-result.tmp", "fleet-result");
 }
 
-// Says what went wrong with the arguments: Say() below only counts.
+// Says what went wrong with the arguments: the sink only counts.
 int Usage()
 {
     static const char TEXT[] =
@@ -182,8 +158,7 @@ int Usage()
 
 }  // namespace
 
-// What the watchers would tell the monitor, counted.
-void Say(const char *text)
+void CountingSink::Warn(const char *text)
 {
     EnterCriticalSection(&g_lock);
     if (!g_said++)
@@ -192,12 +167,7 @@ void Say(const char *text)
     LeaveCriticalSection(&g_lock);
 }
 
-void Warn(const char *text)
-{
-    Say(text);
-}
-
-bool Publish(const StatusReport &report, Published *last)
+bool CountingSink::Publish(const StatusReport &report, Published *last)
 {
     if (last->any && !ReportChanged(last->report, report))
         return false;
@@ -230,16 +200,21 @@ int main(int argc, char **argv)
     long spreadMs = argc < 5 ? 10000 : atoi(argv[4]) * 1000L;
     if (spreadMs < 0 || spreadMs > 600000)
         return Usage();
+    // As DadaViziIpp tells its WinHTTP sessions.
+    WindowsVersion windows = ReadWindowsVersion();
+    g_options.windowsMajor = windows.major;
+    g_options.windowsMinor = windows.minor;
     InitializeCriticalSection(&g_lock);
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    g_job = CreateEventA(NULL, FALSE, FALSE, NULL);
     HANDLE *threads = new HANDLE[watchers];
     int running = 0;
     for (int i = 0; i < watchers; ++i) {
         bool jam = i == watchers - 1;
+        LocalJobSource *jobs = jam ? &g_jobFile : NULL;
         DWORD id = 0;
-        threads[running] = CreateThread(NULL, WATCHER_STACK, jam ? JamWatcher : FleetWatcher,
-                                        NULL, STACK_SIZE_PARAM_IS_A_RESERVATION | CREATE_SUSPENDED,
-                                        &id);
+        threads[running] = CreateThread(NULL, WATCHER_STACK, FleetWatcher, jobs,
+                                        STACK_SIZE_PARAM_IS_A_RESERVATION | CREATE_SUSPENDED, &id);
         if (!threads[running])
             continue;
         if (jam)
@@ -247,8 +222,14 @@ int main(int argc, char **argv)
         ResumeThread(threads[running++]);
         Sleep((DWORD)(spreadMs / watchers));
     }
-    while (!Exists("fleet-stop"))
-        Sleep(200);
+    bool job = false;
+    while (!Exists("fleet-stop")) {
+        if (!job && Exists("fleet-job")) {
+            job = true;
+            SetEvent(g_job);
+        }
+        Sleep(FILE_LOOK_MS);
+    }
     SetEvent(g_stop);
     for (int i = 0; i < running; ++i) {
         WaitForSingleObject(threads[i], 60000);

@@ -111,3 +111,13 @@ int CloseResidentWindows(const char *const *names, int nameCount, DWORD timeout,
         }
     }
 }
+
+HWND CreateNamedWindow(const char *name, WNDPROC procedure)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = name;
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, name, name, 0, 0, 0, 0, 0, NULL, NULL, GetModuleHandleA(NULL), NULL);
+}

@@ -16,6 +16,11 @@
 // Class and title of the session relay's hidden window (tools/relay/).
 #define RELAY_WINDOW_NAME "DadaViziRelay"
 
+// A hidden top-level window of this program whose class and title are both
+// `name`, its messages handled by `procedure`: the way a resident program is
+// found, and closed, by name. NULL when Windows will not make one.
+HWND CreateNamedWindow(const char *name, WNDPROC procedure);
+
 // Results, which are also the exit codes of DadaViziStatus --close and of
 // DadaViziClose, numbered as the other tools' results.
 enum CloseResult {

@@ -1,24 +1,19 @@
 // Finding the printer to watch when no URI is given: the spooler's port of
 // the printer named by the settings value "Printer".
-#include "source.h"
+#include "tools/ipp-source/discovery.h"
+
+#include <windows.h>
 
 #include <string.h>
 
 #include "registry/settings.h"
+#include "tools/common/bounded_text.h"
+#include "tools/ipp-source/operations.h"
 
 namespace {
 
 const char STANDARD_TCP_PORTS[] =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
-
-bool CopyBounded(char *out, int capacity, const char *text, int length)
-{
-    if (length < 0 || length >= capacity)
-        return false;
-    memcpy(out, text, (size_t)length);
-    out[length] = '\0';
-    return true;
-}
 
 }  // namespace
 
@@ -74,7 +69,7 @@ bool UriFromPort(const char *port, char *uri, int capacity, char *why, int whySi
     // monitor, so it ends below with a reason.
     for (const char *c = port; *c; ++c)
         if (c[0] == ':' && c[1] == '/' && c[2] == '/')
-            return CopyBounded(uri, capacity, port, lstrlenA(port)) ||
+            return (capacity > 0 && CopyWhole(uri, (size_t)capacity, port, strlen(port))) ||
                    (lstrcpynA(why, "the port's URL is too long", whySize), false);
 
     // Wine hands its printers to CUPS as "CUPS:<queue>".

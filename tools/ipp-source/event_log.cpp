@@ -1,5 +1,5 @@
 // The event log of a resident source; see event_log.h.
-#include "event_log.h"
+#include "tools/ipp-source/event_log.h"
 
 #include "ipp_events.h"
 

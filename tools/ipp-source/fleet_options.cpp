@@ -1,9 +1,9 @@
 // Options for a fleet; see fleet_options.h.
-#include "fleet_options.h"
+#include "tools/ipp-source/fleet_options.h"
 
 #include "app/shared.h"
 #include "registry/settings.h"
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "http.h"
+#include "tools/ipp-source/http.h"
 
 // [IppStatus] Uri=, Proxy= and AcceptSelfSigned= (1 or 0), for what the
 // command line does not give. Empty strings where the profile has none.

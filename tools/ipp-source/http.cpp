@@ -2,15 +2,14 @@
 // converted here, at its edge; everything else in the tool is ANSI.
 // The session is asynchronous; each request's steps are taken through
 // HttpCall (http_call.h), so that a stop ends one at once.
-#include "http.h"
+#include "tools/ipp-source/http.h"
 
 #include <string.h>
 #include <winhttp.h>
 
-#include "help/help_engine.h"
-#include "http_call.h"
-#include "multipart.h"
-#include "pinning.h"
+#include "tools/ipp-source/http_call.h"
+#include "tools/ipp-source/multipart.h"
+#include "tools/ipp-source/pinning.h"
 
 namespace {
 
@@ -22,23 +21,23 @@ void SetDetail(char *detail, int detailSize, const char *what, DWORD number)
 
 // A step that failed on a connection already made: silence past the wait,
 // the stop, or a broken connection.
-HttpResult Broken(const HttpCall &call, char *detail, int detailSize)
+Outcome Broken(const HttpCall &call, char *detail, int detailSize)
 {
     if (call.Stopped()) {
         SetDetail(detail, detailSize, call.Woken() ? "woken: error" : "stopped: error",
                   call.Error());
-        return call.Woken() ? HTTP_WOKEN : HTTP_STOPPED;
+        return call.Woken() ? OUTCOME_WOKEN : OUTCOME_STOPPED;
     }
     SetDetail(detail, detailSize, "answer broken off: error", call.Error());
     // Wine's WinHTTP gives the socket's own WSAETIMEDOUT (10060) here.
-    return call.Error() == ERROR_WINHTTP_TIMEOUT || call.Error() == 10060 ? HTTP_TIMED_OUT
-                                                                           : HTTP_UNREACHABLE;
+    return call.Error() == ERROR_WINHTTP_TIMEOUT || call.Error() == 10060 ? OUTCOME_TIMED_OUT
+                                                                          : OUTCOME_UNREACHABLE;
 }
 
 // Reads a whole answer body into `answer`; WinHTTP removes any chunked
 // framing, and the body arrives in pieces.
-HttpResult ReadWhole(HttpCall &call, unsigned char *answer, DWORD capacity, DWORD *answerLength,
-                     char *detail, int detailSize)
+Outcome ReadWhole(HttpCall &call, unsigned char *answer, DWORD capacity, DWORD *answerLength,
+                  char *detail, int detailSize)
 {
     *answerLength = 0;
     DWORD used = 0;
@@ -51,7 +50,7 @@ HttpResult ReadWhole(HttpCall &call, unsigned char *answer, DWORD capacity, DWOR
         if (used == capacity) {
             if (detail && detailSize > 64)
                 wsprintfA(detail, "the answer is larger than %lu bytes", (unsigned long)capacity);
-            return HTTP_TOO_LARGE;
+            return OUTCOME_TOO_LARGE;
         }
         DWORD got = 0;
         DWORD want = available < capacity - used ? available : capacity - used;
@@ -60,7 +59,7 @@ HttpResult ReadWhole(HttpCall &call, unsigned char *answer, DWORD capacity, DWOR
         used += got;
     }
     *answerLength = used;
-    return HTTP_DONE;
+    return OUTCOME_DONE;
 }
 
 bool IsTlsError(DWORD error)
@@ -71,11 +70,11 @@ bool IsTlsError(DWORD error)
            error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID;
 }
 
-// The printer's certificate against the one kept for its URI; HTTP_DONE
+// The printer's certificate against the one kept for its URI; OUTCOME_DONE
 // when it may be asked. A certificate that cannot be kept is not taken:
 // taken unkept, every certificate would be, every time.
-HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *tlsWhy, int tlsWhySize,
-                            char *detail, int detailSize)
+Outcome CheckCertificate(HINTERNET request, const PrinterUri &uri, char *tlsWhy, int tlsWhySize,
+                         char *detail, int detailSize)
 {
     PCCERT_CONTEXT certificate = NULL;
     DWORD size = sizeof certificate;
@@ -89,7 +88,7 @@ HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *tlsW
     if (!made) {
         SetDetail(detail, detailSize, "TLS: no certificate to check: error", GetLastError());
         lstrcpynA(tlsWhy, "no certificate to check", tlsWhySize);
-        return HTTP_TLS_FAILED;
+        return OUTCOME_TLS_FAILED;
     }
     char kept[FINGERPRINT_SIZE];
     PinCheck check = CheckPin(uri.uri, fingerprint, kept);
@@ -99,24 +98,20 @@ HttpResult CheckCertificate(HINTERNET request, const PrinterUri &uri, char *tlsW
             lstrcpynA(detail,
                       "TLS: the printer's certificate cannot be kept under HKEY_CURRENT_USER",
                       detailSize);
-        return HTTP_TLS_FAILED;
+        return OUTCOME_TLS_FAILED;
     }
     if (check != PIN_CHANGED)
-        return HTTP_DONE;
+        return OUTCOME_DONE;
     if (detail && detailSize > 64)
         wsprintfA(detail, "SHA-256 %.16s... kept, %.16s... shown", kept, fingerprint);
-    return HTTP_CERT_CHANGED;
+    return OUTCOME_UNTRUSTED;
 }
 
 }  // namespace
 
 HttpClient::HttpClient(const HttpOptions &options)
-    : session_(NULL),
-      acceptSelfSigned_(options.acceptSelfSigned),
-      proxyGiven_(options.proxy && options.proxy[0]),
-      lastStatus_(0),
-      stop_(NULL),
-      wake_(NULL),
+    : session_(NULL), acceptSelfSigned_(options.acceptSelfSigned),
+      proxyGiven_(options.proxy && options.proxy[0]), lastStatus_(0), stop_(NULL), wake_(NULL),
       limitMs_(0)
 {
     tlsWhy_[0] = '\0';
@@ -131,19 +126,15 @@ HttpClient::HttpClient(const HttpOptions &options)
         session_ = WinHttpOpen(L"DadaViziIpp/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     }
-    if (session_ &&
-        WinHttpSetStatusCallback(session_, OnHttpStatus,
-                                 WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
-                                     WINHTTP_CALLBACK_FLAG_HANDLES,
-                                 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    if (session_ && WinHttpSetStatusCallback(session_, OnHttpStatus,
+                                             WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                                 WINHTTP_CALLBACK_FLAG_HANDLES,
+                                             0) == WINHTTP_INVALID_STATUS_CALLBACK) {
         WinHttpCloseHandle(session_);
         session_ = NULL;
         return;
     }
-    // Read through the program's manifest, which declares Windows 10 and 11,
-    // so Windows 8.1 and later tell their own version.
-    WindowsVersion version = ReadWindowsVersion();
-    DWORD protocols = SecureProtocolsFor(version.major, version.minor);
+    DWORD protocols = SecureProtocolsFor(options.windowsMajor, options.windowsMinor);
     if (session_ && protocols)
         WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
 }
@@ -154,22 +145,22 @@ HttpClient::~HttpClient()
         WinHttpCloseHandle(session_);
 }
 
-HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                             DWORD waitMs, HttpCall *call, char *detail, int detailSize)
+Outcome HttpClient::Start(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                          DWORD waitMs, HttpCall *call, char *detail, int detailSize)
 {
     lastStatus_ = 0;
     if (detail && detailSize > 0)
         detail[0] = '\0';
     if (!session_) {
         SetDetail(detail, detailSize, "WinHTTP cannot start: error", GetLastError());
-        return HTTP_UNREACHABLE;
+        return OUTCOME_UNREACHABLE;
     }
     // Name lookup, connection and sending are quick or never; the answer
     // may be held back as long as the printer said it would wait.
     WinHttpSetTimeouts(session_, 5000, 5000, 10000, (int)waitMs);
     if (!call->Open(session_, uri, length)) {
         SetDetail(detail, detailSize, "cannot connect: error", call->Error());
-        return HTTP_UNREACHABLE;
+        return OUTCOME_UNREACHABLE;
     }
     HINTERNET request = call->Request();
     // Paced requests leave seconds to minutes between them: an idle
@@ -191,12 +182,12 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
     }
     // The headers go first and the body only after the certificate passed,
     // so a printer that is not the one accepted gets no request.
-    HttpResult checked = HTTP_DONE;
+    Outcome checked = OUTCOME_DONE;
     if (!call->Send(length) ||
         (pinned && (checked = CheckCertificate(request, uri, tlsWhy_, sizeof tlsWhy_, detail,
-                                               detailSize)) != HTTP_DONE) ||
+                                               detailSize)) != OUTCOME_DONE) ||
         !call->Write(body, length) || !call->Receive()) {
-        if (checked != HTTP_DONE)
+        if (checked != OUTCOME_DONE)
             return checked;
         if (call->Stopped())
             return Broken(*call, detail, detailSize);
@@ -204,10 +195,10 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
         if (IsTlsError(error)) {
             SetDetail(detail, detailSize, "TLS failed: error", error);
             wsprintfA(tlsWhy_, "WinHTTP error %lu", (unsigned long)error);
-            return HTTP_TLS_FAILED;
+            return OUTCOME_TLS_FAILED;
         }
         SetDetail(detail, detailSize, "no answer: error", error);
-        return error == ERROR_WINHTTP_TIMEOUT ? HTTP_TIMED_OUT : HTTP_UNREACHABLE;
+        return error == ERROR_WINHTTP_TIMEOUT ? OUTCOME_TIMED_OUT : OUTCOME_UNREACHABLE;
     }
 
     DWORD status = 0;
@@ -216,14 +207,14 @@ HttpResult HttpClient::Start(const PrinterUri &uri, const unsigned char *body, D
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
                              WINHTTP_NO_HEADER_INDEX)) {
         SetDetail(detail, detailSize, "no HTTP status: error", GetLastError());
-        return HTTP_UNREACHABLE;
+        return OUTCOME_UNREACHABLE;
     }
     lastStatus_ = status;
     if (status != 200) {
         SetDetail(detail, detailSize, "HTTP status", status);
-        return HTTP_REFUSED;
+        return OUTCOME_REFUSED;
     }
-    return HTTP_DONE;
+    return OUTCOME_DONE;
 }
 
 // The latest time a request begun now may end.
@@ -233,25 +224,25 @@ static DWORD Deadline(DWORD limitMs, DWORD waitMs)
     return GetTickCount() + ms;
 }
 
-HttpResult HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                            unsigned char *answer, DWORD capacity, DWORD *answerLength,
-                            DWORD waitMs, char *detail, int detailSize)
+Outcome HttpClient::Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                         unsigned char *answer, DWORD capacity, DWORD *answerLength, DWORD waitMs,
+                         char *detail, int detailSize)
 {
     *answerLength = 0;
     HttpCall call(stop_, wake_, Deadline(limitMs_, waitMs));
-    HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
-    if (result != HTTP_DONE)
+    Outcome result = Start(uri, body, length, waitMs, &call, detail, detailSize);
+    if (result != OUTCOME_DONE)
         return result;
     return ReadWhole(call, answer, capacity, answerLength, detail, detailSize);
 }
 
-HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                                 unsigned char *buffer, DWORD capacity, DWORD waitMs,
-                                 PartSink part, void *context, char *detail, int detailSize)
+Outcome HttpClient::PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                              unsigned char *buffer, DWORD capacity, DWORD waitMs, PartSink part,
+                              void *context, char *detail, int detailSize)
 {
     HttpCall call(stop_, wake_, Deadline(limitMs_, waitMs));
-    HttpResult result = Start(uri, body, length, waitMs, &call, detail, detailSize);
-    if (result != HTTP_DONE)
+    Outcome result = Start(uri, body, length, waitMs, &call, detail, detailSize);
+    if (result != OUTCOME_DONE)
         return result;
 
     WCHAR type[256] = L"";
@@ -266,7 +257,7 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
     if (!MultipartBoundary(narrow, boundary, sizeof boundary)) {
         DWORD got = 0;
         result = ReadWhole(call, buffer, capacity, &got, detail, detailSize);
-        if (result == HTTP_DONE)
+        if (result == OUTCOME_DONE)
             part(context, buffer, got, true);
         return result;
     }
@@ -279,13 +270,13 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
         DWORD pieceLength;
         while (splitter.NextPart(&piece, &pieceLength))
             if (part(context, piece, pieceLength, true) == PART_END)
-                return HTTP_DONE;
+                return OUTCOME_DONE;
         if (splitter.Ended())
-            return HTTP_DONE;
+            return OUTCOME_DONE;
         if (splitter.OpenPart(&piece, &pieceLength)) {
             int taken = part(context, piece, pieceLength, false);
             if (taken == PART_END)
-                return HTTP_DONE;
+                return OUTCOME_DONE;
             if (taken == PART_TAKEN)
                 splitter.TakeOpenPart();
         }
@@ -293,13 +284,13 @@ HttpResult HttpClient::PostParts(const PrinterUri &uri, const unsigned char *bod
             if (detail && detailSize > 64)
                 wsprintfA(detail, "a part of the answer is larger than %lu bytes",
                           (unsigned long)capacity);
-            return HTTP_TOO_LARGE;
+            return OUTCOME_TOO_LARGE;
         }
         DWORD available = 0;
         if (!call.Available(&available))
             return Broken(call, detail, detailSize);
         if (available == 0)
-            return HTTP_DONE;  // the printer ended the answer without its closing delimiter
+            return OUTCOME_DONE;  // the printer ended the answer without its closing delimiter
         DWORD got = 0;
         DWORD want = available < splitter.RoomSize() ? available : splitter.RoomSize();
         if (!call.Read(splitter.Room(), want, &got))

@@ -8,28 +8,22 @@
 
 #include <windows.h>
 
-#include "uri.h"
+#include "tools/ipp-source/outcome.h"
+#include "tools/ipp-source/uri.h"
 
 // The TLS versions to name (WINHTTP_OPTION_SECURE_PROTOCOLS) on Windows
 // `major`.`minor` as GetVersionExA tells it: TLS 1.0 to 1.2 below Windows
 // 8.1, else 0 for the system's default.
 DWORD SecureProtocolsFor(DWORD major, DWORD minor);
 
-enum HttpResult {
-    HTTP_DONE,           // a whole IPP answer from an HTTP 200
-    HTTP_UNREACHABLE,    // no connection, or it broke off
-    HTTP_TIMED_OUT,      // connected and sent, but no answer within the wait
-    HTTP_REFUSED,        // an HTTP error status (text in `detail`)
-    HTTP_TLS_FAILED,     // the certificate was not accepted (or TLS broke)
-    HTTP_TOO_LARGE,      // the answer does not fit the buffer
-    HTTP_CERT_CHANGED,   // not the certificate accepted first for this URI (nothing sent)
-    HTTP_STOPPED,        // abandoned: the stop event was signalled
-    HTTP_WOKEN,          // abandoned: the wake event was signalled
-};
-
 struct HttpOptions {
     bool acceptSelfSigned = false;
-    const char *proxy = NULL;   // "host:port"; NULL: the system's WinHTTP proxy setting
+    const char *proxy = NULL;  // "host:port"; NULL: the system's WinHTTP proxy setting
+    // The Windows the source runs on, as GetVersionExA tells it through the
+    // program's manifest, for SecureProtocolsFor; 0 (not told) keeps the
+    // system's default protocols.
+    DWORD windowsMajor = 0;
+    DWORD windowsMinor = 0;
 };
 
 // One WinHTTP session for the life of the source.
@@ -40,16 +34,16 @@ public:
     bool Ready() const { return session_ != NULL; }
     // The HTTP status of the last answer; 0 when none came.
     DWORD LastStatus() const { return lastStatus_; }
-    // Requests end at once, HTTP_STOPPED, when `stop` is signalled (NULL:
+    // Requests end at once, OUTCOME_STOPPED, when `stop` is signalled (NULL:
     // never). The handle must outlive the requests.
     void StopOn(HANDLE stop) { stop_ = stop; }
-    // Requests end at once, HTTP_WOKEN, when `wake` is signalled (NULL:
+    // Requests end at once, OUTCOME_WOKEN, when `wake` is signalled (NULL:
     // never): the machine woke from sleep, and a held request is asked anew.
     void WakeOn(HANDLE wake) { wake_ = wake; }
-    // Why the last HTTP_TLS_FAILED came: "WinHTTP error N", or what the
+    // Why the last OUTCOME_TLS_FAILED came: "WinHTTP error N", or what the
     // check of the certificate found.
     const char *TlsWhy() const { return tlsWhy_; }
-    // Each request from now on ends within `ms` milliseconds, HTTP_TIMED_OUT
+    // Each request from now on ends within `ms` milliseconds, OUTCOME_TIMED_OUT
     // at the latest (0: its own timeouts alone).
     void LimitTo(DWORD ms) { limitMs_ = ms; }
 
@@ -57,9 +51,9 @@ public:
     // (at most `capacity` bytes; chunked answers arrive whole). `waitMs` is
     // how long the printer may take to answer. `detail` receives a short
     // reason on failure.
-    HttpResult Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                    unsigned char *answer, DWORD capacity, DWORD *answerLength, DWORD waitMs,
-                    char *detail, int detailSize);
+    Outcome Post(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                 unsigned char *answer, DWORD capacity, DWORD *answerLength, DWORD waitMs,
+                 char *detail, int detailSize);
 
     // The same, for an answer that may come in parts as they happen (a
     // multipart body, Event Wait Mode): `part` gets each application/ipp
@@ -71,15 +65,15 @@ public:
     // the longest silence taken.
     enum { PART_INCOMPLETE, PART_TAKEN, PART_END };
     typedef int (*PartSink)(void *context, const unsigned char *part, DWORD length, bool whole);
-    HttpResult PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
-                         unsigned char *buffer, DWORD capacity, DWORD waitMs, PartSink part,
-                         void *context, char *detail, int detailSize);
+    Outcome PostParts(const PrinterUri &uri, const unsigned char *body, DWORD length,
+                      unsigned char *buffer, DWORD capacity, DWORD waitMs, PartSink part,
+                      void *context, char *detail, int detailSize);
 
 private:
-    // Connects, sends and takes the answer's headers into `call`: HTTP_DONE
+    // Connects, sends and takes the answer's headers into `call`: OUTCOME_DONE
     // for an HTTP 200, the answer's body then to be read through `call`.
-    HttpResult Start(const PrinterUri &uri, const unsigned char *body, DWORD length, DWORD waitMs,
-                     class HttpCall *call, char *detail, int detailSize);
+    Outcome Start(const PrinterUri &uri, const unsigned char *body, DWORD length, DWORD waitMs,
+                  class HttpCall *call, char *detail, int detailSize);
 
     HttpClient(const HttpClient &);
     HttpClient &operator=(const HttpClient &);

@@ -1,8 +1,10 @@
 // The steps of one asynchronous WinHTTP request, each waited for with the
 // stop event.
-#include "http_call.h"
+#include "tools/ipp-source/http_call.h"
 
 #include <string.h>
+
+#include "tools/ipp-source/wait_set.h"
 
 // What WinHTTP reads into, at most, per step.
 const DWORD READ_SIZE = 16384;
@@ -88,8 +90,9 @@ bool HttpCall::Open(HINTERNET session, const PrinterUri &uri, DWORD bodyLength)
     connection_ = WinHttpConnect(session, uri.host, uri.port, 0);
     if (!connection_)
         return Failed(GetLastError());
-    request_ = WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
-                                  WINHTTP_DEFAULT_ACCEPT_TYPES, uri.secure ? WINHTTP_FLAG_SECURE : 0);
+    request_ =
+        WinHttpOpenRequest(connection_, L"POST", uri.path, NULL, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES, uri.secure ? WINHTTP_FLAG_SECURE : 0);
     if (!request_)
         return Failed(GetLastError());
     pending_ = static_cast<HttpPending *>(
@@ -160,22 +163,15 @@ bool HttpCall::Step(BOOL started, DWORD completion)
 {
     if (!started)
         return Failed(GetLastError());
-    HANDLE handles[3] = {pending_->done};
-    DWORD count = 1, stopAt = 0, wakeAt = 0;
-    if (stop_) {
-        stopAt = count;
-        handles[count++] = stop_;
-    }
-    if (wake_) {
-        wakeAt = count;
-        handles[count++] = wake_;
-    }
+    WaitSet handles(pending_->done);
+    DWORD stopAt = handles.Add(stop_);
+    DWORD wakeAt = handles.Add(wake_);
     DWORD now = GetTickCount();
     DWORD left = (LONG)(deadline_ - now) > 0 ? deadline_ - now : 0;
-    DWORD woke = WaitForMultipleObjects(count, handles, FALSE, left);
-    if ((stopAt && woke == WAIT_OBJECT_0 + stopAt) || (wakeAt && woke == WAIT_OBJECT_0 + wakeAt)) {
+    DWORD woke = handles.Wait(left);
+    if (WaitSet::Is(woke, stopAt) || WaitSet::Is(woke, wakeAt)) {
         stopped_ = true;
-        woken_ = woke == WAIT_OBJECT_0 + wakeAt;
+        woken_ = WaitSet::Is(woke, wakeAt);
         return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
     }
     if (woke != WAIT_OBJECT_0)

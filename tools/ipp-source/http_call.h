@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include "http.h"
+#include "tools/ipp-source/http.h"
 
 // The status callback of every session whose requests are made here
 // (WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES).

@@ -1,6 +1,6 @@
 // The TLS versions WinHTTP is told to offer, as a plain function of the
 // Windows version.
-#include "http.h"
+#include "tools/ipp-source/http.h"
 
 #include <winhttp.h>
 

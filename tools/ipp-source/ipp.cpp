@@ -1,7 +1,9 @@
 // The IPP message writer and reader, and the reading of a printer's answer.
-#include "ipp.h"
+#include "tools/ipp-source/ipp.h"
 
 #include <string.h>
+
+#include "tools/common/bounded_text.h"
 
 namespace ipp {
 
@@ -243,17 +245,8 @@ void CopyText(const Value &value, char *out, size_t capacity)
             length = partLength < rest ? partLength : rest;
         }
     }
-    if (length > capacity - 1)
-        length = capacity - 1;
     // An embedded NUL would cut the text short anyway; keep it consistent.
-    for (size_t index = 0; index < length; ++index) {
-        if (text[index] == 0) {
-            length = index;
-            break;
-        }
-    }
-    memcpy(out, text, length);
-    out[length] = '\0';
+    CopyCut(out, capacity, reinterpret_cast<const char *>(text), length);
 }
 
 bool ParseResponse(const unsigned char *data, size_t size, PrinterStatus *status)

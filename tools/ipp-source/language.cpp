@@ -1,5 +1,5 @@
 // The printer's language; see language.h.
-#include "language.h"
+#include "tools/ipp-source/language.h"
 
 namespace {
 

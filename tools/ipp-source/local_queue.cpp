@@ -1,5 +1,5 @@
 // This machine's queue for the watched printer; see local_queue.h.
-#include "local_queue.h"
+#include "tools/ipp-source/local_queue.h"
 
 #include "registry/settings.h"
 

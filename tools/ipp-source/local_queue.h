@@ -6,7 +6,23 @@
 
 #include <windows.h>
 
-class LocalQueue {
+// What a watcher follows of this machine's jobs for the printer: the
+// spooler's queue in DadaViziIpp (LocalQueue), a stand-in in the fleet
+// benchmark and the tests. The watcher's caller gives it, open.
+class LocalJobSource {
+public:
+    // Signalled when a job is added, changed or removed; NULL: nothing to follow.
+    virtual HANDLE Event() const = 0;
+    // After Event() fired: takes the change and says whether a job is queued.
+    virtual bool Changed() = 0;
+    // Whether the queue holds a job now.
+    virtual bool HoldsAJob() const = 0;
+
+protected:
+    ~LocalJobSource() {}
+};
+
+class LocalQueue : public LocalJobSource {
 public:
     LocalQueue();
     ~LocalQueue();
@@ -15,12 +31,10 @@ public:
     // when the settings name none, the spooler knows none by that name, or
     // it gives no change notifications (Wine's spooler does not).
     bool Open();
-    // Signalled when a job is added, changed or removed; NULL when not open.
-    HANDLE Event() const { return change_; }
-    // After Event() fired: takes the change and says whether a job is queued.
-    bool Changed();
-    // Whether the queue holds a job now.
-    bool HoldsAJob() const;
+    // NULL when not open.
+    HANDLE Event() const override { return change_; }
+    bool Changed() override;
+    bool HoldsAJob() const override;
 
 private:
     LocalQueue(const LocalQueue &);

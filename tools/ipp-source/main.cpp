@@ -8,12 +8,31 @@
 #include <stdlib.h>
 
 #include "app/shared.h"
-#include "event_log.h"
-#include "fleet_options.h"
-#include "pinning.h"
-#include "source.h"
+#include "help/help_engine.h"
+#include "tools/common/report.h"
+#include "tools/common/resident.h"  // IPP_WINDOW_NAME, the closer's address
+#include "tools/ipp-source/discovery.h"
+#include "tools/ipp-source/event_log.h"
+#include "tools/ipp-source/fleet_options.h"
+#include "tools/ipp-source/local_queue.h"
+#include "tools/ipp-source/pinning.h"
+#include "tools/ipp-source/reporting.h"
+#include "tools/ipp-source/watcher.h"
 
 namespace {
+
+// Exit codes, shared with DadaViziStatus where they overlap.
+enum IppExitCode {
+    IPP_EXIT_DONE = REPORT_DONE,
+    IPP_EXIT_USAGE = 1,
+    IPP_EXIT_NO_SETTINGS = REPORT_NO_SETTINGS,
+    IPP_EXIT_NO_MONITOR = REPORT_NO_MONITOR,
+    IPP_EXIT_WRITE_FAILED = REPORT_WRITE_FAILED,
+    IPP_EXIT_NO_ANSWER = REPORT_NO_ANSWER,
+    IPP_EXIT_UNREACHABLE = 6,
+    IPP_EXIT_REFUSED = 7,
+    IPP_EXIT_ALREADY_RUNNING = 8,
+};
 
 const char USAGE[] =
     "Usage: DadaViziIpp [--once] [--accept-self-signed] [--proxy HOST:PORT] [PRINTER-URI]\r\n"
@@ -133,7 +152,11 @@ struct Watch {
 DWORD WINAPI WatchThread(void *parameter)
 {
     Watch *watch = static_cast<Watch *>(parameter);
-    WatchPrinter(*watch->http, *watch->uri, g_stop, g_resumed);
+    // This machine's queue for the printer is followed where the spooler
+    // tells its changes.
+    LocalQueue queue;
+    queue.Open();
+    WatchPrinter(*watch->http, *watch->uri, MonitorReports(), &queue, g_stop, g_resumed);
     return 0;
 }
 
@@ -177,6 +200,39 @@ int ForgetCertificate(const PrinterUri &uri)
     return IPP_EXIT_DONE;
 }
 
+// --once: asks the printer, reports what it says the way DadaViziStatus
+// does (status data key first, then WM_BIDISTATUS), and says with its exit
+// code what went wrong.
+int RunOnce(HttpClient &http, const PrinterUri &uri)
+{
+    IppExchange exchange;
+    StatusReport report;
+    BeginExchange(&exchange, http, uri);
+    char why[600];
+    Outcome result = QueryPrinter(&exchange, why, sizeof why);
+    if (Refused(result) || result == OUTCOME_UNTRUSTED || result == OUTCOME_TLS_FAILED) {
+        Say(why);
+        return IPP_EXIT_REFUSED;
+    }
+    bool unreachable = result != OUTCOME_DONE;
+    if (unreachable) {
+        // Asked once, the user gets the answer at once: no waiting for a
+        // second failure as the resident watch does.
+        char line[800];
+        wsprintfA(line, "printer not reachable at %.400s: %.300s", uri.uri, why);
+        Say(line);
+        MapUnreachable(uri.uri, ProfileCodeLookup, &report);
+    } else {
+        MapPrinterStatus(exchange.status, uri.uri, ProfileCodeLookup, &report);
+    }
+    int written = WriteReport(report);
+    if (written != IPP_EXIT_DONE)
+        return written;
+    int sent = SendReport(report);
+    SayReport(report, sent);
+    return unreachable ? IPP_EXIT_UNREACHABLE : sent;
+}
+
 int RunResident(HttpClient &http, const PrinterUri &uri)
 {
     // From here on it only talks to handles it was given: attached to a
@@ -192,13 +248,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
     }
     g_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
     g_resumed = CreateEventA(NULL, FALSE, FALSE, NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.lpszClassName = IPP_WINDOW_NAME;
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, IPP_WINDOW_NAME, IPP_WINDOW_NAME, 0, 0, 0, 0, 0, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+    HWND window = CreateNamedWindow(IPP_WINDOW_NAME, WindowProc);
     if (!g_stop || !g_resumed || !window) {
         Warn("cannot create the hidden window");
         return IPP_EXIT_USAGE;
@@ -295,6 +345,11 @@ int Main(int givenCount, char **given)
     if (options.forget)
         return ForgetCertificate(uri);
 
+    // Read through the program's manifest, which declares Windows 10 and 11,
+    // so Windows 8.1 and later tell their own version.
+    WindowsVersion windows = ReadWindowsVersion();
+    options.http.windowsMajor = windows.major;
+    options.http.windowsMinor = windows.minor;
     HttpClient http(options.http);
     if (!http.Ready()) {
         Warn("WinHTTP cannot start (is the proxy HOST:PORT right?)");

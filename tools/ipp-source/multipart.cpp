@@ -1,9 +1,10 @@
 // Splitting a multipart body as it arrives; see multipart.h.
-#include "multipart.h"
+#include "tools/ipp-source/multipart.h"
 
 #include <string.h>
 
-#include "ascii.h"
+#include "tools/common/bounded_text.h"
+#include "tools/ipp-source/ascii.h"
 
 bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
 {
@@ -22,11 +23,9 @@ bool MultipartBoundary(const char *contentType, char *boundary, int capacity)
     int length = 0;
     while (at[length] && (quoted ? at[length] != '"' : at[length] != ';' && at[length] != ' '))
         ++length;
-    if (length == 0 || length > 70 || length >= capacity)
+    if (length == 0 || length > 70 || capacity <= 0)
         return false;
-    memcpy(boundary, at, (size_t)length);
-    boundary[length] = '\0';
-    return true;
+    return CopyWhole(boundary, (size_t)capacity, at, (size_t)length);
 }
 
 PartSplitter::PartSplitter(const char *boundary, unsigned char *buffer, unsigned long capacity)

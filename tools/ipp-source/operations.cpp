@@ -1,10 +1,10 @@
 // The IPP requests of the status source, and what their answers mean.
-#include "operations.h"
+#include "tools/ipp-source/operations.h"
 
 #include <stdarg.h>
 #include <string.h>
 
-#include "language.h"
+#include "tools/ipp-source/language.h"
 
 void BeginExchange(IppExchange *exchange, HttpClient &http, const PrinterUri &uri)
 {
@@ -40,67 +40,88 @@ void Begin(IppExchange *exchange, ipp::Writer &writer, int operation)
     writer.String(ipp::TAG_NAME, "requesting-user-name", "DadaVizi");
 }
 
-QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail, bool malformed,
-                    char *why, int whySize);
+// Which refusal the last refused request's answer is, as far as the watch
+// must tell refusals apart.
+Outcome RefusalOf(const IppExchange &exchange)
+{
+    if (exchange.httpStatus == 401 || exchange.httpStatus == 403)
+        return OUTCOME_NOT_ALLOWED;
+    switch (exchange.status.statusCode) {
+    case ipp::STATUS_FORBIDDEN:
+    case ipp::STATUS_NOT_AUTHENTICATED:
+    case ipp::STATUS_NOT_AUTHORIZED:
+        return OUTCOME_NOT_ALLOWED;
+    case ipp::STATUS_NOT_FOUND:
+        return OUTCOME_NOT_FOUND;
+    case ipp::STATUS_TOO_MANY_SUBSCRIPTIONS:
+        return OUTCOME_TOO_MANY;
+    default:
+        return OUTCOME_REFUSED;
+    }
+}
+
+Outcome Judged(IppExchange *exchange, Outcome result, const char *detail, bool malformed, char *why,
+               int whySize);
 
 // Sends the request in the exchange's buffer and reads the answer.
-QueryResult Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, int whySize)
+Outcome Send(IppExchange *exchange, size_t length, DWORD waitMs, char *why, int whySize)
 {
     memset(&exchange->status, 0, sizeof exchange->status);
     exchange->status.statusCode = -1;
     exchange->httpStatus = 0;
     if (length == 0) {
         lstrcpynA(why, "the request does not fit (printer URI too long?)", whySize);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
     DWORD got = 0;
     char detail[128];
-    HttpResult result =
+    Outcome result =
         exchange->http->Post(*exchange->uri, exchange->request, (DWORD)length, exchange->answer,
                              sizeof exchange->answer, &got, waitMs, detail, sizeof detail);
     exchange->httpStatus = exchange->http->LastStatus();
     bool malformed =
-        result == HTTP_DONE && !ipp::ParseResponse(exchange->answer, got, &exchange->status);
-    return Outcome(exchange, result, detail, malformed, why, whySize);
+        result == OUTCOME_DONE && !ipp::ParseResponse(exchange->answer, got, &exchange->status);
+    return Judged(exchange, result, detail, malformed, why, whySize);
 }
 
-// What an HTTP result and the answer read from it mean.
-QueryResult Outcome(IppExchange *exchange, HttpResult result, const char *detail, bool malformed,
-                    char *why, int whySize)
+// What the transport's outcome and the answer read from it mean: the
+// operation's outcome, a refusal of its kind.
+Outcome Judged(IppExchange *exchange, Outcome result, const char *detail, bool malformed, char *why,
+               int whySize)
 {
-    if (result == HTTP_UNREACHABLE || result == HTTP_TIMED_OUT) {
+    if (result == OUTCOME_UNREACHABLE || result == OUTCOME_TIMED_OUT) {
         lstrcpynA(why, detail, whySize);
-        return result == HTTP_TIMED_OUT ? QUERY_TIMED_OUT : QUERY_UNREACHABLE;
+        return result;
     }
-    if (result == HTTP_STOPPED || result == HTTP_WOKEN) {
-        lstrcpynA(why, result == HTTP_WOKEN ? "woken" : "stopped", whySize);
-        return result == HTTP_WOKEN ? QUERY_WOKEN : QUERY_STOPPED;
+    if (result == OUTCOME_STOPPED || result == OUTCOME_WOKEN) {
+        lstrcpynA(why, result == OUTCOME_WOKEN ? "woken" : "stopped", whySize);
+        return result;
     }
-    if (result == HTTP_CERT_CHANGED) {
+    if (result == OUTCOME_UNTRUSTED) {
         Why(why, whySize,
             "Printer certificate changed (%.100s); if the printer made itself a new one: "
             "DadaViziIpp --forget-certificate %.400s",
             detail, exchange->uri->uri);
-        return QUERY_UNTRUSTED;
+        return OUTCOME_UNTRUSTED;
     }
-    if (result == HTTP_TLS_FAILED) {
+    if (result == OUTCOME_TLS_FAILED) {
         Why(why, whySize, "%.100s (for a self-signed certificate: --accept-self-signed)", detail);
-        return QUERY_TLS_FAILED;
+        return OUTCOME_TLS_FAILED;
     }
-    if (result != HTTP_DONE) {
+    if (result != OUTCOME_DONE) {
         lstrcpynA(why, detail, whySize);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
     if (malformed) {
         lstrcpynA(why, "the answer is not a valid IPP message", whySize);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
     if (exchange->status.statusCode >= ipp::STATUS_ERROR) {
         Why(why, whySize, "the printer refused the request: IPP status 0x%04x %.200s",
             (unsigned)exchange->status.statusCode, exchange->status.statusMessage);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
-    return QUERY_DONE;
+    return OUTCOME_DONE;
 }
 
 // Room at the end of the answer buffer, while Get-Notifications reads its
@@ -160,25 +181,7 @@ long Granted(const IppExchange &exchange, long asked)
 
 }  // namespace
 
-Refusal RefusalOf(const IppExchange &exchange)
-{
-    if (exchange.httpStatus == 401 || exchange.httpStatus == 403)
-        return REFUSAL_NOT_ALLOWED;
-    switch (exchange.status.statusCode) {
-    case ipp::STATUS_FORBIDDEN:
-    case ipp::STATUS_NOT_AUTHENTICATED:
-    case ipp::STATUS_NOT_AUTHORIZED:
-        return REFUSAL_NOT_ALLOWED;
-    case ipp::STATUS_NOT_FOUND:
-        return REFUSAL_NOT_FOUND;
-    case ipp::STATUS_TOO_MANY_SUBSCRIPTIONS:
-        return REFUSAL_TOO_MANY;
-    default:
-        return REFUSAL_OTHER;
-    }
-}
-
-QueryResult QueryPrinter(IppExchange *exchange, char *why, int whySize)
+Outcome QueryPrinter(IppExchange *exchange, char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_GET_PRINTER_ATTRIBUTES);
@@ -190,8 +193,8 @@ QueryResult QueryPrinter(IppExchange *exchange, char *why, int whySize)
     return Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
 }
 
-QueryResult Subscribe(IppExchange *exchange, long leaseSeconds, long *subscription,
-                      long *grantedSeconds, char *why, int whySize)
+Outcome Subscribe(IppExchange *exchange, long leaseSeconds, long *subscription,
+                  long *grantedSeconds, char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_CREATE_PRINTER_SUBSCRIPTIONS);
@@ -199,33 +202,33 @@ QueryResult Subscribe(IppExchange *exchange, long leaseSeconds, long *subscripti
     writer.String(ipp::TAG_KEYWORD, "notify-pull-method", "ippget");
     writer.String(ipp::TAG_KEYWORD, "notify-events", "printer-state-changed");
     writer.Integer(ipp::TAG_INTEGER, "notify-lease-duration", leaseSeconds);
-    QueryResult result = Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
-    if (result != QUERY_DONE)
+    Outcome result = Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
+    if (result != OUTCOME_DONE)
         return result;
     if (exchange->status.subscriptionId <= 0) {
         lstrcpynA(why, "the printer gave no subscription", whySize);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
     *subscription = exchange->status.subscriptionId;
     *grantedSeconds = Granted(*exchange, leaseSeconds);
-    return QUERY_DONE;
+    return OUTCOME_DONE;
 }
 
-QueryResult RenewSubscription(IppExchange *exchange, long subscription, long leaseSeconds,
-                              long *grantedSeconds, char *why, int whySize)
+Outcome RenewSubscription(IppExchange *exchange, long subscription, long leaseSeconds,
+                          long *grantedSeconds, char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_RENEW_SUBSCRIPTION);
     writer.Integer(ipp::TAG_INTEGER, "notify-subscription-id", subscription);
     writer.Group(ipp::TAG_SUBSCRIPTION);
     writer.Integer(ipp::TAG_INTEGER, "notify-lease-duration", leaseSeconds);
-    QueryResult result = Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
-    if (result == QUERY_DONE)
+    Outcome result = Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
+    if (result == OUTCOME_DONE)
         *grantedSeconds = Granted(*exchange, leaseSeconds);
     return result;
 }
 
-QueryResult CancelSubscription(IppExchange *exchange, long subscription, char *why, int whySize)
+Outcome CancelSubscription(IppExchange *exchange, long subscription, char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_CANCEL_SUBSCRIPTION);
@@ -233,8 +236,8 @@ QueryResult CancelSubscription(IppExchange *exchange, long subscription, char *w
     return Send(exchange, writer.Finish(), IPP_QUERY_WAIT, why, whySize);
 }
 
-QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequence, DWORD waitMs,
-                             char *why, int whySize)
+Outcome GetNotifications(IppExchange *exchange, long subscription, long sequence, DWORD waitMs,
+                         char *why, int whySize)
 {
     ipp::Writer writer(exchange->request, sizeof exchange->request);
     Begin(exchange, writer, ipp::OP_GET_NOTIFICATIONS);
@@ -247,15 +250,15 @@ QueryResult GetNotifications(IppExchange *exchange, long subscription, long sequ
     exchange->status.getInterval = -1;
     if (length == 0) {
         lstrcpynA(why, "the request does not fit (printer URI too long?)", whySize);
-        return QUERY_REFUSED;
+        return RefusalOf(*exchange);
     }
     unsigned char *request = exchange->answer + IPP_ANSWER_SIZE - PART_ROOM;
     memcpy(request, exchange->request, length);
     Parts parts = {exchange, false, 0};
     char detail[128];
-    HttpResult result = exchange->http->PostParts(*exchange->uri, request, (DWORD)length,
-                                                  exchange->answer, IPP_ANSWER_SIZE - PART_ROOM,
-                                                  waitMs, TakePart, &parts, detail, sizeof detail);
+    Outcome result = exchange->http->PostParts(*exchange->uri, request, (DWORD)length,
+                                               exchange->answer, IPP_ANSWER_SIZE - PART_ROOM,
+                                               waitMs, TakePart, &parts, detail, sizeof detail);
     exchange->httpStatus = exchange->http->LastStatus();
-    return Outcome(exchange, result, detail, parts.parts == 0 || parts.malformed, why, whySize);
+    return Judged(exchange, result, detail, parts.parts == 0 || parts.malformed, why, whySize);
 }

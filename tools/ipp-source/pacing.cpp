@@ -1,5 +1,5 @@
 // The pacing rule; see pacing.h.
-#include "pacing.h"
+#include "tools/ipp-source/pacing.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Keeping printers' certificates: CryptoAPI for the hash (SHA-256 needs the
 // AES provider, on Windows XP SP3 and later), the registry for the store.
-#include "pinning.h"
+#include "tools/ipp-source/pinning.h"
 
 #include <wincrypt.h>
 

@@ -1,10 +1,9 @@
 // Reporting to the monitor, for --once and for the resident watch alike.
-#include "reporting.h"
+#include "tools/ipp-source/reporting.h"
 
-#include "event_log.h"
-#include "source.h"
 #include "tools/common/console.h"
 #include "tools/common/report.h"
+#include "tools/ipp-source/event_log.h"
 
 void SayToParentConsole(bool allowed)
 {
@@ -72,8 +71,8 @@ void SayReport(const StatusReport &report, int sent)
     char line[700];
     wsprintfA(line, "status %ld (%.20s, %.250s): %.255s%s", (long)report.code, report.state,
               report.reasons[0] ? report.reasons : "no reasons", report.text,
-              sent == IPP_EXIT_NO_MONITOR  ? " [no monitor running]"
-              : sent == IPP_EXIT_NO_ANSWER ? " [the monitor did not answer]"
+              sent == REPORT_NO_MONITOR  ? " [no monitor running]"
+              : sent == REPORT_NO_ANSWER ? " [the monitor did not answer]"
                                            : "");
     Say(line);
 }
@@ -82,10 +81,29 @@ bool Publish(const StatusReport &report, Published *last)
 {
     if (last->any && !ReportChanged(last->report, report))
         return false;
-    if (WriteReport(report) != IPP_EXIT_DONE)
+    if (WriteReport(report) != REPORT_DONE)
         return false;  // said already; tried again on the next answer
     last->report = report;
     last->any = true;
     SayReport(report, SendReport(report));
     return true;
+}
+
+namespace {
+
+class Monitor : public ReportSink {
+public:
+    void Warn(const char *text) override { ::Warn(text); }
+    bool Publish(const StatusReport &report, Published *last) override
+    {
+        return ::Publish(report, last);
+    }
+};
+
+}  // namespace
+
+ReportSink &MonitorReports()
+{
+    static Monitor monitor;
+    return monitor;
 }

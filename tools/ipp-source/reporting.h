@@ -3,7 +3,7 @@
 #ifndef DADAVIZI_IPP_REPORTING_H
 #define DADAVIZI_IPP_REPORTING_H
 
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 // Writes `text` and a line end to standard error, after "DadaViziIpp: ".
 // Without a standard error handle (a GUI program run from a command prompt
@@ -34,5 +34,21 @@ struct Published {
 // Writes and sends the report when its code or text differ from the last
 // one written; true when it did.
 bool Publish(const StatusReport &report, Published *last);
+
+// Where a resident watch's reports and warnings go: its caller decides.
+// DadaViziIpp gives MonitorReports(); the fleet benchmark counts instead.
+class ReportSink {
+public:
+    // Something went wrong (the watch says each thing once).
+    virtual void Warn(const char *text) = 0;
+    // Publish() above, or what stands in for it.
+    virtual bool Publish(const StatusReport &report, Published *last) = 0;
+
+protected:
+    ~ReportSink() {}
+};
+
+// The monitor: Warn() and Publish() above.
+ReportSink &MonitorReports();
 
 #endif

@@ -1,9 +1,10 @@
 // Maps a printer's state and reasons to a status code and its texts.
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 #include <string.h>
 
 #include "registry/settings.h"
+#include "tools/common/bounded_text.h"
 
 namespace {
 
@@ -91,16 +92,6 @@ bool InList(const char *base, const char *const *list, size_t count)
         if (strcmp(base, list[index]) == 0)
             return true;
     return false;
-}
-
-// Copies `text` cut to fit.
-void CopyCut(char *out, size_t capacity, const char *text)
-{
-    size_t length = strlen(text);
-    if (length > capacity - 1)
-        length = capacity - 1;
-    memcpy(out, text, length);
-    out[length] = '\0';
 }
 
 // Splits a reason keyword into its base and its suffix class.

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "ipp.h"
+#include "tools/ipp-source/ipp.h"
 
 // The profile section that maps reasons and states to codes.
 #define IPP_STATUS_SECTION "IppStatus"

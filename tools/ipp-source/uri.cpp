@@ -1,9 +1,9 @@
 // Printer URIs and the address rules; see uri.h.
-#include "uri.h"
+#include "tools/ipp-source/uri.h"
 
 #include <string.h>
 
-#include "ascii.h"
+#include "tools/ipp-source/ascii.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // The resident watch's loop: the one thread that waits for the next
 // request, the stop, the wake from sleep and this machine's queue; see
 // watcher.h.
-#include "watcher.h"
-
-#include "local_queue.h"
+#include "tools/ipp-source/wait_set.h"
+#include "tools/ipp-source/watcher.h"
 
 namespace {
 
@@ -15,39 +14,30 @@ bool Due(DWORD at, DWORD now)
 
 }  // namespace
 
-void Watcher::Run(HANDLE stop, HANDLE resumed)
+void Watcher::Run(HANDLE stop, HANDLE resumed, LocalJobSource *jobs)
 {
     // A request under way ends with the stop, however long the printer
     // holds it, and with the wake, after which the printer is asked anew.
     exchange_.http->StopOn(stop);
     exchange_.http->WakeOn(resumed);
-    LocalQueue queue;
-    bool followed = queue.Open();
+    bool followed = jobs && jobs->Event();
     if (followed)
-        LocalJob(queue.HoldsAJob(), GetTickCount());
-    HANDLE handles[3] = {stop};
-    DWORD count = 1, resumedAt = 0, queueAt = 0;
-    if (resumed) {
-        resumedAt = count;
-        handles[count++] = resumed;
-    }
-    if (followed) {
-        queueAt = count;
-        handles[count++] = queue.Event();
-    }
+        LocalJob(jobs->HoldsAJob(), GetTickCount());
+    WaitSet handles(stop);
+    DWORD resumedAt = handles.Add(resumed);
+    DWORD queueAt = followed ? handles.Add(jobs->Event()) : 0;
     for (;;) {
         DWORD now = GetTickCount();
         DWORD at = NextRequest();
-        DWORD wait = Due(at, now) ? 0 : at - now;
-        DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);
+        DWORD woke = handles.Wait(Due(at, now) ? 0 : at - now);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
             break;
-        if (resumedAt && woke == WAIT_OBJECT_0 + resumedAt) {
+        if (WaitSet::Is(woke, resumedAt)) {
             Resume(GetTickCount());
             continue;
         }
-        if (queueAt && woke == WAIT_OBJECT_0 + queueAt) {
-            LocalJob(queue.Changed(), GetTickCount());
+        if (WaitSet::Is(woke, queueAt)) {
+            LocalJob(jobs->Changed(), GetTickCount());
             continue;
         }
         Step(GetTickCount());
@@ -62,11 +52,12 @@ void Watcher::Run(HANDLE stop, HANDLE resumed)
     exchange_.http->LimitTo(0);
 }
 
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed)
+void WatchPrinter(HttpClient &http, const PrinterUri &uri, ReportSink &sink, LocalJobSource *jobs,
+                  HANDLE stop, HANDLE resumed)
 {
     WatchSettings settings;
     ReadWatchSettings(uri, &settings);
     // About 90 KB, most of it the answer buffer: well within a thread's stack.
-    Watcher watcher(http, uri, settings, GetTickCount());
-    watcher.Run(stop, resumed);
+    Watcher watcher(http, uri, settings, sink, GetTickCount());
+    watcher.Run(stop, resumed, jobs);
 }

@@ -1,10 +1,10 @@
 // The resident watch; see watcher.h.
-#include "watcher.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <string.h>
 #include <wchar.h>
 
-#include "status.h"
+#include "tools/ipp-source/status.h"
 
 namespace {
 
@@ -37,12 +37,14 @@ void ReadWatchSettings(const PrinterUri &uri, WatchSettings *settings)
     settings->subscribe = subscribe < 0 ? !IsServerQueue(uri) : subscribe == 1;
 }
 
-Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now)
-    : settings_(settings), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY), next_(now),
-      subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now), trial_(false),
-      subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now), failures_(0),
-      reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1), localJob_(false),
-      hadJob_(false), lastJobAt_(now), unreachable_(false), seed_(now ^ (GetCurrentProcessId() << 16))
+Watcher::Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings,
+                 ReportSink &sink, DWORD now)
+    : settings_(settings), sink_(sink), state_(settings.subscribe ? WATCH_SUBSCRIBE : WATCH_QUERY),
+      next_(now), subscription_(-1), leaseSeconds_(WATCH_LEASE_SECONDS), renewAt_(now),
+      trial_(false), subscribedAt_(now), sequence_(1), pollingUntil_(false), subscribeAt_(now),
+      failures_(0), reachableSince_(now), held_(false), printerInterval_(-1), idleInterval_(-1),
+      localJob_(false), hadJob_(false), lastJobAt_(now), unreachable_(false),
+      seed_(now ^ (GetCurrentProcessId() << 16))
 {
     BeginExchange(&exchange_, http, uri);
     why_[0] = '\0';
@@ -98,7 +100,7 @@ void Watcher::SayOnce(const char *text)
 {
     if (lstrcmpA(text, said_) == 0)
         return;
-    Warn(text);
+    sink_.Warn(text);
     lstrcpynA(said_, text, sizeof said_);
 }
 
@@ -141,11 +143,11 @@ void Watcher::Succeeded(DWORD now)
     said_[0] = '\0';
 }
 
-void Watcher::Failed(QueryResult result, DWORD now)
+void Watcher::Failed(Outcome result, DWORD now)
 {
-    if (result == QUERY_STOPPED)
+    if (result == OUTCOME_STOPPED)
         return;  // the source is ending, the printer is no worse
-    if (result == QUERY_WOKEN) {
+    if (result == OUTCOME_WOKEN) {
         Resume(now);
         return;
     }
@@ -159,21 +161,21 @@ void Watcher::Failed(QueryResult result, DWORD now)
     // once it has lasted as long as an outage, and says why.
     bool lasting = failures_ >= WATCH_UNREACHABLE_FAILURES &&
                    now - reachableSince_ >= (DWORD)settings_.unreachableSeconds * 1000;
-    if (result == QUERY_UNTRUSTED) {
+    if (result == OUTCOME_UNTRUSTED) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         lstrcpynA(report_.text, "Printer certificate changed", sizeof report_.text);
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
-    } else if (result == QUERY_TLS_FAILED && lasting) {
+    } else if (result == OUTCOME_TLS_FAILED && lasting) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
         report_.help = false;
         wsprintfA(report_.text, "The printer's TLS was not accepted (%.200s)",
                   exchange_.http->TlsWhy());
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
-    } else if (result != QUERY_REFUSED && result != QUERY_TLS_FAILED && lasting) {
+    } else if (!Refused(result) && result != OUTCOME_TLS_FAILED && lasting) {
         MapUnreachable(exchange_.uri->uri, ProfileCodeLookup, &report_);
-        Publish(report_, &published_);
+        sink_.Publish(report_, &published_);
         unreachable_ = true;
     }
     state_ = WATCH_QUERY;
@@ -210,13 +212,13 @@ void Watcher::LeaveToLapse(DWORD now)
 void Watcher::Report()
 {
     MapPrinterStatus(exchange_.status, exchange_.uri->uri, ProfileCodeLookup, &report_);
-    Publish(report_, &published_);
+    sink_.Publish(report_, &published_);
 }
 
 void Watcher::Querying(DWORD now)
 {
-    QueryResult result = QueryPrinter(&exchange_, why_, sizeof why_);
-    if (result != QUERY_DONE) {
+    Outcome result = QueryPrinter(&exchange_, why_, sizeof why_);
+    if (result != OUTCOME_DONE) {
         Failed(result, now);
         return;
     }
@@ -240,17 +242,17 @@ void Watcher::Subscribing(DWORD now)
     if (subscription_ > 0)
         Finish();  // never two at once
     long granted = 0;
-    QueryResult result = Subscribe(&exchange_, WATCH_TRIAL_LEASE_SECONDS, &subscription_, &granted,
-                                   why_, sizeof why_);
-    if (result == QUERY_REFUSED) {
+    Outcome result = Subscribe(&exchange_, WATCH_TRIAL_LEASE_SECONDS, &subscription_, &granted,
+                               why_, sizeof why_);
+    if (Refused(result)) {
         subscription_ = -1;
         // A full server is an ordinary state, and says nothing.
-        PollForALease(now, RefusalOf(exchange_) != REFUSAL_TOO_MANY);
+        PollForALease(now, result != OUTCOME_TOO_MANY);
         state_ = WATCH_QUERY;
         next_ = now;
         return;
     }
-    if (result != QUERY_DONE) {
+    if (result != OUTCOME_DONE) {
         subscription_ = -1;
         Failed(result, now);
         return;
@@ -272,30 +274,17 @@ void Watcher::Notifying(DWORD now)
 {
     // A held answer may stay silent for half the lease; then it is asked again.
     DWORD waitMs = (DWORD)leaseSeconds_ * 500;
-    QueryResult result =
+    Outcome result =
         GetNotifications(&exchange_, subscription_, sequence_, waitMs, why_, sizeof why_);
-    if (result == QUERY_TIMED_OUT) {
+    if (result == OUTCOME_TIMED_OUT) {
         Succeeded(now);
         PulledOnce(now);
         held_ = true;
         PaceFrom(now);
         return;
     }
-    if (result == QUERY_REFUSED) {
-        Refusal refusal = RefusalOf(exchange_);
-        if (refusal == REFUSAL_NOT_FOUND) {
-            Lost(now);
-            return;
-        }
-        if (refusal == REFUSAL_NOT_ALLOWED) {
-            LeaveToLapse(now);
-            return;
-        }
-        Failed(result, now);
-        return;
-    }
-    if (result != QUERY_DONE) {
-        Failed(result, now);
+    if (result != OUTCOME_DONE) {
+        NotAnswered(result, now);
         return;
     }
     Succeeded(now);
@@ -349,24 +338,26 @@ void Watcher::PulledOnce(DWORD now)
 void Watcher::Renewing(DWORD now)
 {
     long granted = 0;
-    QueryResult result = RenewSubscription(&exchange_, subscription_, WATCH_LEASE_SECONDS, &granted,
-                                           why_, sizeof why_);
-    if (result == QUERY_DONE) {
+    Outcome result = RenewSubscription(&exchange_, subscription_, WATCH_LEASE_SECONDS, &granted,
+                                       why_, sizeof why_);
+    if (result == OUTCOME_DONE) {
         Succeeded(now);
         leaseSeconds_ = granted;
         renewAt_ = now + (DWORD)granted * 500;
         PaceFrom(now);
         return;
     }
-    if (result == QUERY_REFUSED && RefusalOf(exchange_) == REFUSAL_NOT_FOUND) {
+    NotAnswered(result, now);
+}
+
+void Watcher::NotAnswered(Outcome result, DWORD now)
+{
+    if (result == OUTCOME_NOT_FOUND)
         Lost(now);
-        return;
-    }
-    if (result == QUERY_REFUSED && RefusalOf(exchange_) == REFUSAL_NOT_ALLOWED) {
+    else if (result == OUTCOME_NOT_ALLOWED)
         LeaveToLapse(now);
-        return;
-    }
-    Failed(result, now);
+    else
+        Failed(result, now);
 }
 
 void Watcher::Finish()

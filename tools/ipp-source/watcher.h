@@ -7,9 +7,10 @@
 
 #include <windows.h>
 
-#include "operations.h"
-#include "pacing.h"
-#include "reporting.h"
+#include "tools/ipp-source/local_queue.h"
+#include "tools/ipp-source/operations.h"
+#include "tools/ipp-source/pacing.h"
+#include "tools/ipp-source/reporting.h"
 
 // What the watcher asks next.
 enum WatchState {
@@ -46,15 +47,17 @@ const int WATCH_UNREACHABLE_FAILURES = 3;
 
 class Watcher {
 public:
-    Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings, DWORD now);
+    // Reports and warnings go to `sink`, which must outlive the watcher.
+    Watcher(HttpClient &http, const PrinterUri &uri, const WatchSettings &settings,
+            ReportSink &sink, DWORD now);
 
     // Watches until `stop` is signalled, which also ends a request under
     // way; `resumed` (may be NULL, an auto-reset event) is signalled when the
     // machine wakes from sleep, which ends a request under way too and asks
-    // again, and this machine's queue for the printer is followed where the
-    // spooler tells its changes. Cancels the subscription at the end, within
+    // again; `jobs` (may be NULL) tells this machine's jobs for the printer,
+    // where it has an event. Cancels the subscription at the end, within
     // WATCH_CANCEL_MS.
-    void Run(HANDLE stop, HANDLE resumed);
+    void Run(HANDLE stop, HANDLE resumed, LocalJobSource *jobs);
 
     // The request the state calls for, sent at `now`; sets the next state and time.
     void Step(DWORD now);
@@ -84,9 +87,12 @@ private:
     void PulledOnce(DWORD now);
     // The printer no longer knows the subscription.
     void Lost(DWORD now);
+    // A pull or a renewal that did not succeed: the subscription is lost,
+    // left to lapse where this client may not use it, or the request failed.
+    void NotAnswered(Outcome result, DWORD now);
     // After an answer: the reachable printer, and the next request by the pacing rule.
     void Succeeded(DWORD now);
-    void Failed(QueryResult result, DWORD now);
+    void Failed(Outcome result, DWORD now);
     // The policy or the server refuses subscriptions: poll for one lease.
     void PollForALease(DWORD now, bool say);
     // Anyone may subscribe but only a login may pull or cancel: the
@@ -98,6 +104,7 @@ private:
     void SayOnce(const char *text);
 
     WatchSettings settings_;
+    ReportSink &sink_;
     IppExchange exchange_;
     WatchState state_;
     DWORD next_;         // the one time the next request goes out
@@ -115,9 +122,9 @@ private:
     long printerInterval_;
     long idleInterval_;
     bool localJob_;
-    bool hadJob_;         // this machine's queue held a job since the start
-    DWORD lastJobAt_;     // when it last did
-    bool unreachable_;    // "not reachable" (for whatever reason) was reported last
+    bool hadJob_;       // this machine's queue held a job since the start
+    DWORD lastJobAt_;   // when it last did
+    bool unreachable_;  // "not reachable" (for whatever reason) was reported last
     unsigned long seed_;
     char why_[600];
     char said_[600];
@@ -125,7 +132,9 @@ private:
     Published published_;
 };
 
-// Watches the printer on this thread until `stop` is signalled.
-void WatchPrinter(HttpClient &http, const PrinterUri &uri, HANDLE stop, HANDLE resumed = NULL);
+// Watches the printer on this thread with the profile's settings until
+// `stop` is signalled; see Watcher::Run.
+void WatchPrinter(HttpClient &http, const PrinterUri &uri, ReportSink &sink, LocalJobSource *jobs,
+                  HANDLE stop, HANDLE resumed = NULL);
 
 #endif

@@ -7,8 +7,8 @@
 #include "cups_scheduler.h"
 #include "fakes.h"
 #include "help_stub.h"
-#include "pinning.h"
 #include "res/resource.h"
+#include "tools/ipp-source/pinning.h"
 
 #include <string>
 #include <vector>

@@ -4,11 +4,11 @@
 // faults at once instead of going unnoticed.
 #include <gtest/gtest.h>
 
-#include "ipp.h"
 #include "ipp_messages.h"
-#include "multipart.h"
-#include "uri.h"
-#include "status.h"
+#include "tools/ipp-source/ipp.h"
+#include "tools/ipp-source/multipart.h"
+#include "tools/ipp-source/status.h"
+#include "tools/ipp-source/uri.h"
 
 #include <random>
 #include <string>

@@ -3,7 +3,7 @@
 // same parts, and nothing is read past the buffer.
 #include <gtest/gtest.h>
 
-#include "multipart.h"
+#include "tools/ipp-source/multipart.h"
 
 #include <algorithm>
 #include <string>

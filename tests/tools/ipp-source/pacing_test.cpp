@@ -2,7 +2,7 @@
 // from one request to the next at the lowest, middle and highest draw.
 #include <gtest/gtest.h>
 
-#include "pacing.h"
+#include "tools/ipp-source/pacing.h"
 
 #include <string>
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/shared.h"
-#include "status.h"
 #include "installation.h"
 #include "testing.h"
+#include "tools/ipp-source/status.h"
 
 #include <map>
 #include <string>

@@ -8,8 +8,8 @@
 
 #include "app/shared.h"
 #include "installation.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -78,7 +78,7 @@ protected:
         ASSERT_TRUE(ParsePrinterUri(printer->Uri().c_str(), &uri));
         WatchSettings settings;
         ReadWatchSettings(uri, &settings);
-        watcher.reset(new Watcher(http, uri, settings, 1000));
+        watcher.reset(new Watcher(http, uri, settings, MonitorReports(), 1000));
         watcher->Step(1000);  // subscribe
         watcher->Step(1000);  // the state
         ASSERT_EQ(WATCH_NOTIFY, watcher->State());
@@ -88,6 +88,14 @@ protected:
     // Waits up to `ms` for `release` on the printer's thread: false when
     // the test let go of it first.
     bool Hold(DWORD ms) { return WaitForSingleObject(release, ms) == WAIT_TIMEOUT; }
+
+    // The watcher's request at 1000, and how long it took in ms.
+    DWORD TimedStep()
+    {
+        DWORD began = GetTickCount();
+        watcher->Step(1000);
+        return GetTickCount() - began;
+    }
 
     std::string StoredText(const char *name) const
     {
@@ -117,9 +125,7 @@ TEST_F(Streaming, EachEventIsTakenAsItArrivesOnTheOpenAnswer)
         Hold(30000);
         return false;
     });
-    DWORD began = GetTickCount();
-    watcher->Step(1000);
-    DWORD took = GetTickCount() - began;
+    DWORD took = TimedStep();
     // The event came a second after the request, on an answer that stays open.
     EXPECT_GE(took, 500u);
     EXPECT_LT(took, 10000u) << "waited for the end of the answer";
@@ -142,9 +148,7 @@ TEST_F(Streaming, WhenThePrinterEndsTheModeTheWatcherLeavesAndWaitsItsInterval)
         Hold(30000);  // the printer would keep the connection: the watcher must not
         return false;
     });
-    DWORD began = GetTickCount();
-    watcher->Step(1000);
-    EXPECT_LT(GetTickCount() - began, 10000u) << "stayed on after the printer ended the mode";
+    EXPECT_LT(TimedStep(), 10000u) << "stayed on after the printer ended the mode";
     EXPECT_EQ(WATCH_NOTIFY, watcher->State());
     DWORD wait = watcher->NextRequest() - 1000;
     EXPECT_GE(wait, 24 * S);
@@ -158,9 +162,7 @@ TEST_F(Streaming, AHeldAnswerSilentForHalfTheLeaseIsAskedAgainNotAnOutage)
         Hold(30000);
         return false;
     });
-    DWORD began = GetTickCount();
-    watcher->Step(1000);
-    DWORD took = GetTickCount() - began;
+    DWORD took = TimedStep();
     EXPECT_GE(took, 1500u);
     EXPECT_LT(took, 20000u);
     // Still subscribed and asking Get-Notifications (a failure would go back

@@ -9,8 +9,9 @@
 #include "app/shared.h"
 #include "installation.h"
 #include "process.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/common/resident.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -26,8 +27,8 @@ protected:
         statusKey = install.statusKey;
     }
 
-    static QueryResult Query(const std::string &uriText, ipp::PrinterStatus *status,
-                             std::string *why, const HttpOptions &options = HttpOptions())
+    static Outcome Query(const std::string &uriText, ipp::PrinterStatus *status, std::string *why,
+                         const HttpOptions &options = HttpOptions())
     {
         PrinterUri uri;
         EXPECT_TRUE(ParsePrinterUri(uriText.c_str(), &uri));
@@ -35,7 +36,7 @@ protected:
         std::unique_ptr<IppExchange> exchange(new IppExchange);
         BeginExchange(exchange.get(), http, uri);
         char text[600] = "";
-        QueryResult result = QueryPrinter(exchange.get(), text, sizeof text);
+        Outcome result = QueryPrinter(exchange.get(), text, sizeof text);
         *status = exchange->status;
         *why = text;
         return result;
@@ -64,23 +65,23 @@ TEST_F(Transport, AnswersArriveWholeOrAreRefusedWithAReason)
 
     reply.body = PrinterAnswer(4, "media-empty-error").bytes;
     reply.chunked = true;
-    ASSERT_EQ(QUERY_DONE, Query(printer.Uri(), &status, &why)) << why;
+    ASSERT_EQ(OUTCOME_DONE, Query(printer.Uri(), &status, &why)) << why;
     EXPECT_EQ(4, status.state);
     EXPECT_STREQ("media-empty-error", status.reasons[0]);
 
     reply.chunked = false;
     reply.httpStatus = 404;
-    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_EQ(OUTCOME_REFUSED, Query(printer.Uri(), &status, &why));
     EXPECT_NE(std::string::npos, why.find("HTTP status 404")) << why;
 
     reply.httpStatus = 200;
     reply.body = "<html>not a printer</html>";
-    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_EQ(OUTCOME_REFUSED, Query(printer.Uri(), &status, &why));
     EXPECT_NE(std::string::npos, why.find("not a valid IPP message")) << why;
 
     reply.body = PrinterAnswer(3, std::string(70000, 'x')).bytes;
     reply.chunked = true;
-    EXPECT_EQ(QUERY_REFUSED, Query(printer.Uri(), &status, &why));
+    EXPECT_EQ(OUTCOME_REFUSED, Query(printer.Uri(), &status, &why));
     EXPECT_NE(std::string::npos, why.find("larger")) << why;
 
     int port = printer.port;
@@ -88,7 +89,7 @@ TEST_F(Transport, AnswersArriveWholeOrAreRefusedWithAReason)
         ScriptedPrinter gone([](int) { return Reply(); });
         port = gone.port;
     }
-    EXPECT_EQ(QUERY_UNREACHABLE,
+    EXPECT_EQ(OUTCOME_UNREACHABLE,
               Query("ipp://127.0.0.1:" + std::to_string(port) + "/", &status, &why));
 }
 
@@ -105,16 +106,16 @@ TEST_F(Transport, AProxyCarriesRequestsForOtherHostsButNotForLoopback)
     std::string address = "127.0.0.1:" + std::to_string(proxy.port);
     options.proxy = address.c_str();
     // The name is never looked up: the proxy gets the request.
-    EXPECT_EQ(QUERY_DONE, Query("ipp://printer.invalid/ipp/print", &status, &why, options))
+    EXPECT_EQ(OUTCOME_DONE, Query("ipp://printer.invalid/ipp/print", &status, &why, options))
         << why;
     EXPECT_EQ(1, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
     // A LAN address goes direct only past the machine's proxy, not --proxy.
-    EXPECT_EQ(QUERY_DONE, Query("ipp://192.168.0.5/ipp/print", &status, &why, options)) << why;
+    EXPECT_EQ(OUTCOME_DONE, Query("ipp://192.168.0.5/ipp/print", &status, &why, options)) << why;
     EXPECT_EQ(2, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 
     // A loopback printer is asked directly, whatever the proxy.
     options.proxy = "127.0.0.1:9";
-    EXPECT_EQ(QUERY_DONE, Query(proxy.Uri(), &status, &why, options)) << why;
+    EXPECT_EQ(OUTCOME_DONE, Query(proxy.Uri(), &status, &why, options)) << why;
     EXPECT_EQ(3, proxy.Count(ipp::OP_GET_PRINTER_ATTRIBUTES));
 }
 
@@ -141,7 +142,9 @@ struct Watching {
     {
         Watching *self = static_cast<Watching *>(parameter);
         HttpClient http{HttpOptions()};
-        WatchPrinter(http, self->uri, self->stop);
+        LocalQueue queue;
+        queue.Open();
+        WatchPrinter(http, self->uri, MonitorReports(), &queue, self->stop);
         return 0;
     }
     PrinterUri uri;

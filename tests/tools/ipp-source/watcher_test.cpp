@@ -8,8 +8,8 @@
 
 #include "app/shared.h"
 #include "installation.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/ipp-source/watcher.h"
 
 #include <memory>
 #include <string>
@@ -89,7 +89,7 @@ protected:
         WatchSettings settings;
         ReadWatchSettings(uri, &settings);
         settings.subscribe = subscribe;
-        watcher.reset(new Watcher(http, uri, settings, start));
+        watcher.reset(new Watcher(http, uri, settings, MonitorReports(), start));
     }
 
     // Steps at the watcher's own next request time; the time it stepped at.
@@ -367,17 +367,23 @@ TEST_F(Watching, APrintServersQueueIsPolledUnlessTheProfileSaysSubscribe)
     EXPECT_FALSE(settings.subscribe);
 }
 
-TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
-{
+// A printer that answers by its script until it is switched off, and then
+// drops every connection.
+struct SwitchedPrinter {
     Script script;
     bool answering = true;
-    ScriptedPrinter printer([&](int operation) {
+    ScriptedPrinter printer{[this](int operation) {
         Reply gone;
         gone.drop = true;
         return answering ? Answer(script, operation) : gone;
-    });
+    }};
+};
+
+TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
+{
+    SwitchedPrinter away;
     const DWORD start = 10000;
-    Make(printer.Uri(), false, start);
+    Make(away.printer.Uri(), false, start);
     watcher->LocalJob(true, start);
     DWORD now = StepWhenDue();
     EXPECT_EQ("10001", Stored("Code"));
@@ -385,7 +391,7 @@ TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
 
     // Switched off for three minutes: failures back off no further than
     // 15 s, and "not reachable" is told within 30 s of the minute.
-    answering = false;
+    away.answering = false;
     DWORD told = 0;
     while (now - answered < 180 * S) {
         now = StepWhenDue();
@@ -399,7 +405,7 @@ TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
 
     // It answers again, right after the last request failed: seen within
     // 20 s of its first answer.
-    answering = true;
+    away.answering = true;
     EXPECT_LE(watcher->NextRequest() - now, 20 * S);
     StepWhenDue();
     EXPECT_EQ("Ready", Stored("Text"));
@@ -407,18 +413,12 @@ TEST_F(Watching, APrinterAwayWhileOurJobWaitsIsSeenBackWithin20Seconds)
 
 TEST_F(Watching, WithoutAJobOfOursNotReachableIsToldWithin30SecondsOfTheMinute)
 {
-    Script script;
-    bool answering = true;
-    ScriptedPrinter printer([&](int operation) {
-        Reply gone;
-        gone.drop = true;
-        return answering ? Answer(script, operation) : gone;
-    });
+    SwitchedPrinter away;
     const DWORD start = 10000;
-    Make(printer.Uri(), false, start);
+    Make(away.printer.Uri(), false, start);
     DWORD now = StepWhenDue();
     const DWORD answered = now;
-    answering = false;
+    away.answering = false;
     while (Stored("Text") != "Printer not reachable" && now - answered < 600 * S)
         now = StepWhenDue();
     EXPECT_GE(now - answered, 60 * S);

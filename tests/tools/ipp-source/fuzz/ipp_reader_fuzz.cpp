@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "ipp.h"
+#include "tools/ipp-source/ipp.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Writes the fuzz targets' seeds from what the tests use: the encoded
 // printer answers of ipp_messages.h, the same answers as parts of a
 // multipart body, and the URIs of the tests' tables (one a line, on
-// standard input, as run.sh takes them from codec_test.cpp).
+// standard input, as run.sh takes them from uri_test.cpp, ipp_test.cpp and pinning_test.cpp).
 //   make_seeds DIR  <uris.txt
 #include <stdio.h>
 

@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "multipart.h"
+#include "tools/ipp-source/multipart.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -12,6 +12,7 @@ set -uo pipefail
 root=$1 work=$2 seconds=$3
 here=$root/tests/tools/ipp-source/fuzz
 tool=$root/tools/ipp-source
+text=$root/tools/common/bounded_text.h
 cxx=${CLANGXX:-clang++}
 command -v "$cxx" >/dev/null || { echo "run.sh: no $cxx (Debian: clang, libclang-rt-14-dev)"; exit 77; }
 mkdir -p "$work" && work=$(cd "$work" && pwd) || exit 2
@@ -21,7 +22,7 @@ echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long
   { echo "run.sh: $cxx cannot link libFuzzer (Debian: libclang-rt-14-dev)"; exit 77; }
 
 flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined
-  -fno-sanitize-recover=all -I"$tool" -I"$root/tests/tools/ipp-source")
+  -fno-sanitize-recover=all -I"$root" -I"$root/tests/tools/ipp-source")
 # Built again only when a source or header is newer than the program.
 build() {  # NAME FILES... (the .cpp files are compiled, the headers only looked at)
   local name=$1; shift
@@ -33,20 +34,21 @@ build() {  # NAME FILES... (the .cpp files are compiled, the headers only looked
   [ $newer = 0 ] && return 0
   "$cxx" "${flags[@]}" "${sources[@]}" -o "$program" || { echo "run.sh: building $name failed"; return 1; }
 }
-build ipp_reader "$here/ipp_reader_fuzz.cpp" "$tool/ipp.cpp" "$tool/ipp.h" || exit 2
-build multipart "$here/multipart_fuzz.cpp" "$tool/multipart.cpp" "$tool/multipart.h" "$tool/ascii.h" || exit 2
+build ipp_reader "$here/ipp_reader_fuzz.cpp" "$tool/ipp.cpp" "$tool/ipp.h" "$text" || exit 2
+build multipart "$here/multipart_fuzz.cpp" "$tool/multipart.cpp" "$tool/multipart.h" "$tool/ascii.h" "$text" || exit 2
 build uri "$here/uri_fuzz.cpp" "$tool/uri.cpp" "$tool/uri.h" "$tool/ascii.h" || exit 2
 
-# Seeds: the answers of ipp_messages.h and the URIs of codec_test.cpp's
-# tables, as written there (every string literal of a URI scheme, and every
+# Seeds: the answers of ipp_messages.h and the URIs of uri_test.cpp's
+# tables, ipp_test.cpp and pinning_test.cpp, as written there (every string literal of a URI scheme, and every
 # host of the address table as an ipp:// URI).
 seeds=$work/seeds
 rm -rf "$seeds" && mkdir -p "$seeds/ipp_reader" "$seeds/multipart" "$seeds/uri"
 c++ -std=c++17 -I"$root/tests/tools/ipp-source" "$here/make_seeds.cpp" -o "$work/make_seeds" ||
   { echo "run.sh: building make_seeds failed"; exit 2; }
-codec=$root/tests/tools/ipp-source/codec_test.cpp
-{ grep -oE '"(ipps?|https?|IPPS?|ftp)://[^"]*"' "$codec" | tr -d '"'
-  grep -oE 'L"[^"]*"' "$codec" | sed 's/^L"//; s/"$//' | sed 's|^|ipp://|; s|$|/ipp/print|'
+tests=$root/tests/tools/ipp-source
+uris=("$tests/uri_test.cpp" "$tests/ipp_test.cpp" "$tests/pinning_test.cpp")
+{ grep -ohE '"(ipps?|https?|IPPS?|ftp)://[^"]*"' "${uris[@]}" | tr -d '"'
+  grep -ohE 'L"[^"]*"' "${uris[@]}" | sed 's/^L"//; s/"$//' | sed 's|^|ipp://|; s|$|/ipp/print|'
 } | "$work/make_seeds" "$seeds" || exit 2
 
 status=0

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "uri.h"
+#include "tools/ipp-source/uri.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,12 +1,8 @@
-// The IPP writer and reader against messages built byte by byte, and the
-// printer URI parsing the transport relies on.
+// The IPP writer and reader (ipp.cpp) against messages built byte by byte.
 #include <gtest/gtest.h>
 
-#include "http.h"
-#include "ipp.h"
-#include "pinning.h"
+#include "tools/ipp-source/ipp.h"
 
-#include <winhttp.h>
 #include "ipp_messages.h"
 
 #include <string.h>
@@ -188,128 +184,6 @@ TEST(IppReader, KeepsAnswersWithinItsFixedFields)
     EXPECT_STREQ("", status.message) << "a malformed text reads as empty";
     EXPECT_STREQ("ab", status.markerNames[0]);
     EXPECT_EQ(-1, status.queuedJobs);
-}
-
-TEST(PrinterUri, TakesIppIppsHttpAndIPv6UrisAndRefusesTheRest)
-{
-    PrinterUri uri;
-    ASSERT_TRUE(ParsePrinterUri("ipp://printer.example/ipp/print", &uri));
-    EXPECT_EQ(std::wstring(L"printer.example"), uri.host);
-    EXPECT_EQ(631, uri.port);
-    EXPECT_EQ(std::wstring(L"/ipp/print"), uri.path);
-    EXPECT_FALSE(uri.secure);
-
-    ASSERT_TRUE(ParsePrinterUri("IPPS://10.0.0.5:8631", &uri));
-    EXPECT_TRUE(uri.secure);
-    EXPECT_EQ(8631, uri.port);
-    EXPECT_EQ(std::wstring(L"/"), uri.path);
-
-    ASSERT_TRUE(ParsePrinterUri("http://[::1]:631/printers/jam", &uri));
-    EXPECT_EQ(std::wstring(L"[::1]"), uri.host);
-    EXPECT_STREQ("ipp://[::1]:631/printers/jam", uri.uri) << "the attribute names IPP";
-    ASSERT_TRUE(ParsePrinterUri("https://host/p", &uri));
-    EXPECT_EQ(443, uri.port);
-    EXPECT_STREQ("ipps://host/p", uri.uri);
-
-    for (const char *wrong :
-         {"", "ftp://host/", "ipp://", "ipp:///p", "ipp://host:0/", "ipp://host:65536/",
-          "ipp://host:/p", "ipp://host:12x/", "ipp://ho st/", "ipp://[::1/p", "ipp://[]/",
-          "ipp://[fe80::1%25eth0]/", "ipp://[v1.x]/",
-          "ipp://user@host/", "ipp://host/a b", "printer"})
-        EXPECT_FALSE(ParsePrinterUri(wrong, &uri)) << wrong;
-    std::string longUri = "ipp://host/" + std::string(URI_SIZE, 'p');
-    EXPECT_FALSE(ParsePrinterUri(longUri.c_str(), &uri));
-}
-
-TEST(PrinterUri, LanPrintersGoDirectUnlessAProxyIsGiven)
-{
-    // host, direct with the machine's proxy, direct with --proxy
-    static const struct {
-        const wchar_t *host;
-        bool direct, directWithProxy;
-    } rows[] = {
-        {L"localhost", true, true},          {L"LocalHost.", true, true},
-        {L"127.0.0.1", true, true},          {L"127.200.0.9", true, true},
-        {L"[::1]", true, true},              {L"[0:0:0:0:0:0:0:1]", true, true},
-        {L"laser", true, true},              {L"laser.", true, true},
-        {L"10.0.0.5", true, false},          {L"172.16.0.1", true, false},
-        {L"172.31.255.255", true, false},    {L"192.168.1.20", true, false},
-        {L"169.254.7.7", true, false},       {L"laser.local", true, false},
-        {L"LASER.LOCAL.", true, false},      {L"[fc00::5]", true, false},
-        {L"[fdab:1::2]", true, false},       {L"[fe80::1]", true, false},
-        {L"[febf::1]", true, false},         {L"[::ffff:192.168.0.1]", true, false},
-        {L"[::ffff:127.0.0.1]", true, true}, {L"172.15.0.1", false, false},
-        {L"172.32.0.1", false, false},       {L"192.169.0.1", false, false},
-        {L"169.253.0.1", false, false},      {L"8.8.8.8", false, false},
-        {L"10.0.0", false, false},           {L"10.0.0.256", false, false},
-        {L"printer.example", false, false},  {L"local", true, true},
-        {L"printer.localhost", false, false}, {L"mylocal.example", false, false},
-        {L"[fec0::1]", false, false},        {L"[2001:db8::7]", false, false},
-        {L"[::2]", false, false},            {L"[fe80:::1]", false, false},
-        {L"[1:2:3:4:5:6:7:8:9]", false, false}, {L"", false, false},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(row.direct, GoesDirect(row.host, false)) << row.host;
-        EXPECT_EQ(row.directWithProxy, GoesDirect(row.host, true)) << row.host << " with --proxy";
-    }
-}
-
-TEST(PrinterUri, TlsVersionsAreNamedOnlyBelowWindows81)
-{
-    const DWORD upTo12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
-                         WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-    // Windows major, minor, the flags named (0: the system's default)
-    static const struct {
-        DWORD major, minor, protocols;
-    } rows[] = {{5, 1, upTo12}, {5, 2, upTo12}, {6, 0, upTo12}, {6, 1, upTo12},
-                {6, 2, upTo12}, {6, 3, 0},      {10, 0, 0},     {0, 0, 0}};
-    for (const auto &row : rows)
-        EXPECT_EQ(row.protocols, SecureProtocolsFor(row.major, row.minor))
-            << row.major << "." << row.minor;
-}
-
-TEST(PrinterCertificates, TheFirstIsKeptAndOnlyThatOneAccepted)
-{
-    // FIPS 180-2's example: SHA-256 of "abc".
-    char print[FINGERPRINT_SIZE];
-    ASSERT_TRUE(Fingerprint(reinterpret_cast<const BYTE *>("abc"), 3, print));
-    EXPECT_STREQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", print);
-
-    const char *uri = "ipps://192.0.2.9:631/ipp/print";
-    const char *other = "ipps://192.0.2.10:631/ipp/print";
-    std::string first(64, 'a'), second(64, 'b');
-    ForgetPin(uri);
-    ForgetPin(other);
-    char kept[FINGERPRINT_SIZE];
-    // URI, fingerprint shown, what the check says, the fingerprint reported as kept
-    static const struct {
-        const char *uri;
-        const std::string *shown;
-        PinCheck check;
-        const char *kept;
-    } rows[] = {
-        {uri, &first, PIN_KEPT, ""},          {uri, &first, PIN_MATCHES, ""},
-        {uri, &second, PIN_CHANGED, "aaaa"},  {uri, &first, PIN_MATCHES, ""},
-        {other, &second, PIN_KEPT, ""},       {other, &second, PIN_MATCHES, ""},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(row.check, CheckPin(row.uri, row.shown->c_str(), kept)) << row.uri;
-        EXPECT_EQ(0, strncmp(row.kept, kept, strlen(row.kept))) << kept;
-    }
-    EXPECT_EQ(ERROR_SUCCESS, ForgetPin(uri));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ForgetPin(uri));
-    EXPECT_EQ(PIN_KEPT, CheckPin(uri, second.c_str(), kept)) << "a new one after forgetting";
-
-    // A value that is no fingerprint trusts nothing and is left as it is.
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PRINTER_CERTIFICATES_KEY, 0, NULL,
-                                             0, KEY_SET_VALUE, NULL, &key, NULL));
-    RegSetValueExA(key, uri, 0, REG_SZ, reinterpret_cast<const BYTE *>("trust me"), 9);
-    RegCloseKey(key);
-    EXPECT_EQ(PIN_CHANGED, CheckPin(uri, second.c_str(), kept));
-    EXPECT_EQ(PIN_CHANGED, CheckPin(uri, second.c_str(), kept)) << "overwritten";
-    ForgetPin(uri);
-    ForgetPin(other);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "registry/settings.h"
-#include "source.h"
 #include "testing.h"
+#include "tools/ipp-source/discovery.h"
+#include "tools/ipp-source/uri.h"
 
 #include <string>
 

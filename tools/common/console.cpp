@@ -100,6 +100,12 @@ void ConsolePrintArgs(HANDLE handle, const char *format, va_list args)
         ConsoleWriteLines(handle, line, lstrlenA(line));
 }
 
+bool AsksForUsage(const char *argument)
+{
+    return lstrcmpA(argument, "--help") == 0 || lstrcmpA(argument, "-h") == 0 ||
+           lstrcmpA(argument, "/?") == 0;
+}
+
 void ConsolePrint(HANDLE handle, const char *format, ...)
 {
     va_list args;

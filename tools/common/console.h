@@ -35,4 +35,7 @@ void ConsoleWriteLines(HANDLE handle, const char *text, int length);
 void ConsolePrintArgs(HANDLE handle, const char *format, va_list args);
 void ConsolePrint(HANDLE handle, const char *format, ...);
 
+// "--help", "-h" or "/?": the three ways every tool is asked for its usage.
+bool AsksForUsage(const char *argument);
+
 #endif

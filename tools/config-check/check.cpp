@@ -13,6 +13,7 @@
 #include "registry/reg_key_reader.h"
 #include "registry/reg_value_enumerator.h"
 #include "registry/settings.h"
+#include "tools/common/console.h"
 #include "tools/common/status_code.h"
 #include "tools/config-check/check_report.h"
 #include "tools/config-check/texts_file.h"
@@ -352,7 +353,7 @@ int RunConfigCheck(int argc, char **argv, HANDLE out)
     if (argc > 1)
         return UsageError("one status code at most, not \"%s ...\"", argv[0]);
     if (argc == 1) {
-        if (!lstrcmpA(argv[0], "--help") || !lstrcmpA(argv[0], "-h") || !lstrcmpA(argv[0], "/?")) {
+        if (AsksForUsage(argv[0])) {
             PrintLong(USAGE);
             return CHECK_HELP_SHOWN;
         }

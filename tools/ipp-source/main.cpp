@@ -9,6 +9,7 @@
 
 #include "app/shared.h"
 #include "help/help_engine.h"
+#include "tools/common/console.h"
 #include "tools/common/report.h"
 #include "tools/common/resident.h"  // IPP_WINDOW_NAME, the closer's address
 #include "tools/ipp-source/discovery.h"
@@ -95,8 +96,7 @@ int ParseArguments(int argc, char **argv, Options *options)
 {
     for (int index = 1; index < argc; ++index) {
         const char *argument = argv[index];
-        if (lstrcmpA(argument, "--help") == 0 || lstrcmpA(argument, "-h") == 0 ||
-            lstrcmpA(argument, "/?") == 0)
+        if (AsksForUsage(argument))
             return -1;
         if (lstrcmpA(argument, "--once") == 0)
             options->once = true;
@@ -285,8 +285,7 @@ int RunResident(HttpClient &http, const PrinterUri &uri)
 bool Resident(int argc, char **argv)
 {
     for (int index = 1; index < argc; ++index)
-        if (lstrcmpA(argv[index], "--once") == 0 || lstrcmpA(argv[index], "--help") == 0 ||
-            lstrcmpA(argv[index], "-h") == 0 || lstrcmpA(argv[index], "/?") == 0 ||
+        if (lstrcmpA(argv[index], "--once") == 0 || AsksForUsage(argv[index]) ||
             lstrcmpA(argv[index], "--forget-certificate") == 0)
             return false;
     return true;

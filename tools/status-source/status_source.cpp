@@ -92,8 +92,7 @@ int ParseArguments(int argc, char **argv, Options *options)
     int index = 1;
     for (; index < argc && !haveCode; ++index) {
         const char *argument = argv[index];
-        if (lstrcmpA(argument, "--help") == 0 || lstrcmpA(argument, "-h") == 0 ||
-            lstrcmpA(argument, "/?") == 0)
+        if (AsksForUsage(argument))
             return -1;
         if (lstrcmpA(argument, "--no-help") == 0)
             options->help = false;

@@ -133,6 +133,25 @@ void RemoveConfiguration()
     g_install.reset();
 }
 
+
+// One start of a program, read at the moment its loop waits for input.
+struct StartSample {
+    double milliseconds = 0, cpu = 0, peak = 0, privateBytes = 0;
+    bool memory = false;
+};
+
+bool StartOnce(const char *exe, const char *windowName, StartSample *sample)
+{
+    Child child;
+    if (!Launch(exe, windowName, &child))
+        return false;
+    sample->milliseconds = child.startMilliseconds;
+    sample->memory = ReadMemory(child.process, &sample->peak, &sample->privateBytes);
+    sample->cpu = CpuMilliseconds(child.process);
+    Close(&child);
+    return true;
+}
+
 bool MeasureProcesses(const BenchOptions &options)
 {
     std::string monitorExe = BuiltProgram(MONITOR_EXE);
@@ -157,30 +176,21 @@ bool MeasureProcesses(const BenchOptions &options)
     Figure privateBytes = {"private bytes after start", "KiB", {}, {}, 2.0, 0};
     // One start of each to warm the prefix's caches; not counted.
     for (int run = -1; run < options.runs; ++run) {
-        Child monitor, floor;
-        if (!Launch(MONITOR_EXE, MONITOR_WINDOW_NAME, &monitor))
+        StartSample monitor, floor;
+        if (!StartOnce(MONITOR_EXE, MONITOR_WINDOW_NAME, &monitor) ||
+            !StartOnce(FLOOR_EXE, FLOOR_PROGRAM_WINDOW, &floor))
             return false;
-        double monitorPeak = 0, monitorPrivate = 0;
-        bool monitorMemory = ReadMemory(monitor.process, &monitorPeak, &monitorPrivate);
-        double monitorCpu = CpuMilliseconds(monitor.process);
-        Close(&monitor);
-        if (!Launch(FLOOR_EXE, FLOOR_PROGRAM_WINDOW, &floor))
-            return false;
-        double floorPeak = 0, floorPrivate = 0;
-        bool floorMemory = ReadMemory(floor.process, &floorPeak, &floorPrivate);
-        double floorCpu = CpuMilliseconds(floor.process);
-        Close(&floor);
         if (run < 0)
             continue;
-        start.product.push_back(monitor.startMilliseconds);
-        start.floor.push_back(floor.startMilliseconds);
-        startCpu.product.push_back(monitorCpu);
-        startCpu.floor.push_back(floorCpu);
-        if (monitorMemory && floorMemory) {
-            peak.product.push_back(monitorPeak);
-            peak.floor.push_back(floorPeak);
-            privateBytes.product.push_back(monitorPrivate);
-            privateBytes.floor.push_back(floorPrivate);
+        start.product.push_back(monitor.milliseconds);
+        start.floor.push_back(floor.milliseconds);
+        startCpu.product.push_back(monitor.cpu);
+        startCpu.floor.push_back(floor.cpu);
+        if (monitor.memory && floor.memory) {
+            peak.product.push_back(monitor.peak);
+            peak.floor.push_back(floor.peak);
+            privateBytes.product.push_back(monitor.privateBytes);
+            privateBytes.floor.push_back(floor.privateBytes);
         }
     }
     g_figures.push_back(start);

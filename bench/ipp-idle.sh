@@ -61,7 +61,7 @@ printf '| %-44s | %-5s | %-26s | %-8s | %-22s | %-4s | %-3s |\n' \
   "IPP source: CPU time over $seconds s idle" ms "$source_ms" "$floor_ms" "$ratio" "$cpu_bar" "$cpu_ok" \
   "IPP source: requests per minute, idle" count "$per_minute" "-" "-" "$requests_bar" "$requests_ok"
 if [ -n "$csv" ]; then
-  echo "IPP source: CPU time over $seconds s idle,ms,1,$source_ms,$source_ms,$source_ms,$floor_ms,$ratio,$ratio,$ratio,$cpu_bar,$cpu_ok" >>"$csv"
-  echo "IPP source: requests per minute idle,count,1,$per_minute,$per_minute,$per_minute,,,,,$requests_bar,$requests_ok" >>"$csv"
+  echo "mingw$bits,\"IPP source: CPU time over $seconds s idle\",ms,1,$source_ms,$source_ms,$source_ms,$floor_ms,$ratio,$ratio,$ratio,$cpu_bar,$cpu_ok" >>"$csv"
+  echo "mingw$bits,\"IPP source: requests per minute idle\",count,1,$per_minute,$per_minute,$per_minute,,,,,$requests_bar,$requests_ok" >>"$csv"
 fi
 [ "$cpu_ok" = yes ] && [ "$requests_ok" = yes ]

@@ -83,10 +83,8 @@ TEST(WatchLoop, ReportsGoToTheCallersSinkAndAJobOfItsSourceIsAskedAboutFast)
 
     EXPECT_TRUE(PumpUntil([&] { return sink.reports == 1; }, 10000)) << "the first answer";
     EXPECT_EQ(1, jobs.looks) << "the queue is looked at once, at the start";
-    DWORD jobAt = GetTickCount();
     SetEvent(jobs.event);  // a job of this machine for the printer
     EXPECT_TRUE(PumpUntil([&] { return sink.reports == 2; }, 8000)) << "not asked at the fast pace";
-    EXPECT_LT(GetTickCount() - jobAt, 8000u);
     EXPECT_EQ(2, printer.Count(ipp::OP_GET_PRINTER_ATTRIBUTES)) << "each answer goes to the sink";
     EXPECT_EQ(1, jobs.changes);
 
